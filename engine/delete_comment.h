@@ -1,0 +1,17 @@
+#pragma once
+
+#include "window_operations.h"
+
+namespace cstrip {
+
+// The strip run: copies Text1's file to Text2's file without its C comments,
+// keeping only the first of every run of line breaks outside comments (so CR
+// LF comes out as CR). Counts every LF read, showing the count and yielding
+// after each one; an input without LF leaves Text3 as it was.
+//
+// Throws RunError when a file cannot be opened, read, written or closed, or
+// when the output names the input; both files are closed by then, with the
+// output written so far flushed. The input is never written to.
+RunOutcome DeleteComment(WindowOperations& window);
+
+}  // namespace cstrip

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace cstrip {
+
+// The number of lines a run has counted: LF characters read by the strip run,
+// lines written by the case run. 64 bits, so no real file can overflow it.
+using LineCount = std::uint64_t;
+
+// How a run ended when it did not fail.
+enum class RunOutcome {
+  Completed,  // the whole input was converted
+  Stopped,    // the window asked the run to stop at a yield
+};
+
+// What a run needs from the window. The engine is written against this
+// interface only, so it builds and runs without any window toolkit.
+class WindowOperations {
+ public:
+  virtual ~WindowOperations() = default;
+
+  // Text1's text: the input path, as bytes for the file system. Read once,
+  // when the run opens its input.
+  virtual std::string inputPath() = 0;
+  // Text2's text: the output path. Read once, when the run opens its output.
+  virtual std::string outputPath() = 0;
+  // Option3's value: comment stripping is chosen. Read once per GO.
+  virtual bool commentModeChosen() = 0;
+  // Option1's value: lower case is chosen. The case run reads it once per line.
+  virtual bool lowerCaseChosen() = 0;
+  // Sets Text3's text to `count` as plain decimal digits (see formatLineCount).
+  virtual void showCount(LineCount count) = 0;
+  // Lets the window process its pending events, then returns. Returns false
+  // when the run must stop (the window is going away); the run then closes
+  // its files and returns without finishing.
+  virtual bool yield() = 0;
+};
+
+// `count` as plain decimal digits: no sign, no grouping, no leading zeros.
+std::string formatLineCount(LineCount count);
+
+}  // namespace cstrip

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing and running cstrip
+# need, skipping those already present.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config  # the build
+  libgtest-dev clang-format         # the tests and the format check
+  qt6-base-dev                      # the window
+  fonts-ipafont-gothic              # Japanese captions
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+(( ${#missing[@]} == 0 )) && exit 0
+
+sudo=()
+(( $(id -u) != 0 )) && sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
