@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config  # the build
   libgtest-dev clang-format         # the tests and the format check
-  qt6-base-dev                      # the window
+  qt6-base-dev qt6-translations-l10n # the window, with Qt's own texts in Japanese
   fonts-ipafont-gothic              # Japanese captions
 )
 
