@@ -10,13 +10,13 @@ namespace cstrip {
 namespace {
 
 // Sends converted lines to the output and reports each one to the window.
-class CaseRunSink : public CaseLineSink {
+class CaseRunSink {
  public:
   CaseRunSink(OutputFile& output, WindowOperations& window) : output_(output), window_(window) {}
 
-  bool lowerCaseForNewLine() override { return window_.lowerCaseChosen(); }
-  void write(std::span<const char> bytes) override { output_.write(bytes); }
-  bool lineEnded() override {
+  bool lowerCaseForNewLine() { return window_.lowerCaseChosen(); }
+  void write(std::span<const char> bytes) { output_.write(bytes); }
+  bool lineEnded() {
     window_.showCount(++lineCount_);
     return window_.yield();
   }
@@ -31,7 +31,7 @@ RunOutcome convertCase(WindowOperations& window) {
   InputFile input(window.inputPath());
   OutputFile output(window.outputPath(), input);
   CaseRunSink sink(output, window);
-  CaseConverter converter(sink);
+  CaseConverter<CaseRunSink> converter(sink);
   auto closeBoth = [&] {
     output.close();
     input.close();

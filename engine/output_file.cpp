@@ -59,12 +59,7 @@ OutputFile::~OutputFile() {
   ::close(fd_);
 }
 
-void OutputFile::write(std::span<const char> bytes) {
-  if (bytes.size() <= bufferSize_ - used_) {
-    std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
-    used_ += bytes.size();
-    return;
-  }
+void OutputFile::writeLarge(std::span<const char> bytes) {
   flush();
   if (bytes.size() >= bufferSize_) {
     writeAll(bytes.data(), bytes.size());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -27,7 +28,14 @@ class OutputFile {
     if (used_ == bufferSize_) flush();
     buffer_[used_++] = byte;
   }
-  void write(std::span<const char> bytes);
+  void write(std::span<const char> bytes) {
+    if (bytes.size() <= bufferSize_ - used_) {
+      std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+      used_ += bytes.size();
+    } else {
+      writeLarge(bytes);
+    }
+  }
 
   // Writes out the buffer and closes. Throws RunError when a write or the
   // close fails (a full disk is often reported only here).
@@ -35,6 +43,7 @@ class OutputFile {
 
  private:
   void flush();
+  void writeLarge(std::span<const char> bytes);
   void writeAll(const char* data, std::size_t size);
 
   std::string path_;

@@ -1,5 +1,8 @@
 #include "case_converter.h"
 
+#include "case_stepper.h"
+#include "shift_jis.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,17 +13,17 @@ namespace {
 
 // Collects the converter's output; the direction of each line comes from a
 // list, read once per line.
-class RecordingSink : public CaseLineSink {
+class RecordingSink {
  public:
   explicit RecordingSink(std::vector<bool> lowerPerLine) : lowerPerLine_(std::move(lowerPerLine)) {}
 
-  bool lowerCaseForNewLine() override {
+  bool lowerCaseForNewLine() {
     const bool lower = lowerPerLine_[directionsRead % lowerPerLine_.size()];
     ++directionsRead;
     return lower;
   }
-  void write(std::span<const char> bytes) override { output.append(bytes.begin(), bytes.end()); }
-  bool lineEnded() override {
+  void write(std::span<const char> bytes) { output.append(bytes.begin(), bytes.end()); }
+  bool lineEnded() {
     ++lines;
     return true;
   }
@@ -33,12 +36,13 @@ class RecordingSink : public CaseLineSink {
   std::vector<bool> lowerPerLine_;
 };
 
-// Runs `input` through a converter in chunks of `pieces`' sizes (the rest in
+// Runs `input` through a Converter in chunks of `pieces`' sizes (the rest in
 // one last chunk).
+template <template <class> class Converter = CaseConverter>
 RecordingSink convert(const std::string& input, std::vector<bool> lowerPerLine,
                       const std::vector<std::size_t>& pieces = {}) {
   RecordingSink sink(std::move(lowerPerLine));
-  CaseConverter converter(sink);
+  Converter<RecordingSink> converter(sink);
   std::string buffer = input;
   std::size_t at = 0;
   for (const std::size_t piece : pieces) {
@@ -90,6 +94,16 @@ const CaseCase kCaseCases[] = {
     // Single-byte bytes that are not lead bytes.
     {"\x80M\xa0M\xdfM\xfdM", true, "\x80m\xa0m\xdfm\xfdm\r\n", 1},
 };
+
+TEST(CaseStepper, ConvertsLetterByLetterAndEndsLinesWithCrLf) {
+  for (const auto& test : kCaseCases) {
+    SCOPED_TRACE(::testing::PrintToString(test.input));
+    const auto sink = convert<CaseStepper>(test.input, {test.lower});
+    EXPECT_EQ(sink.output, test.expected);
+    EXPECT_EQ(sink.lines, test.lines);
+    EXPECT_EQ(sink.directionsRead, test.lines);
+  }
+}
 
 TEST(CaseConverter, ConvertsLetterByLetterAndEndsLinesWithCrLf) {
   for (const auto& test : kCaseCases) {
@@ -146,7 +160,7 @@ TEST(CaseConverter, EverySingleByteMatchesTheOracle) {
 TEST(CaseConverter, EveryLeadBytePairMatchesTheOracle) {
   for (const bool lower : {true, false}) {
     for (int lead = 0x81; lead <= 0xfc; ++lead) {
-      if (!CaseConverter::isLeadByte(lead)) continue;
+      if (!isLeadByte(lead)) continue;
       for (int next = 0; next < 256; ++next) {
         const bool trail = (next >= 0x40 && next <= 0x7e) || (next >= 0x80 && next <= 0xfc);
         const std::string input = {static_cast<char>(lead), static_cast<char>(next), 'm'};
@@ -164,9 +178,14 @@ TEST(CaseConverter, EveryLeadBytePairMatchesTheOracle) {
 }
 
 TEST(CaseConverter, ReadsTheDirectionOncePerLineAsTheLineStarts) {
-  const auto sink = convert("aB\r\naB\raB\naB", {true, false, true});
-  EXPECT_EQ(sink.output, "ab\r\nAB\r\nab\nab\r\n");
-  EXPECT_EQ(sink.directionsRead, 3u);
+  const std::string input = "aB\r\naB\raB\naB\r\n\x83\x41\x83";
+  const std::string expected = "ab\r\nAB\r\nab\nab\r\n\x83\x41\x83\r\n";
+  for (std::size_t split = 0; split <= input.size(); ++split) {
+    SCOPED_TRACE(split);
+    const auto sink = convert(input, {true, false, true, false}, {split});
+    EXPECT_EQ(sink.output, expected);
+    EXPECT_EQ(sink.directionsRead, 4u);
+  }
 }
 
 }  // namespace

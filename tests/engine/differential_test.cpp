@@ -1,0 +1,240 @@
+// The fast code against the plain one-byte-at-a-time code, on seeded random
+// inputs dense in the bytes that matter, split into chunks anywhere.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "case_converter.h"
+#include "case_letters.h"
+#include "case_stepper.h"
+#include "comment_stripper.h"
+#include "fast_comment_stripper.h"
+#include "significant_bytes.h"
+
+namespace cstrip::testing {
+namespace {
+
+// Bytes that steer the two conversions, with a few ordinary ones.
+const std::string kAlphabet =
+    "\"*/\r\n"
+    "aAzZ _{"
+    "\x81\x83\x9f\xe0\xfc"              // lead bytes
+    "\x40\x5c\x7e\x7f\x80\xa0\xfd\xff"  // trail bytes and their neighbours
+    + std::string(1, '\0');
+
+std::string randomInput(std::mt19937_64& random, std::size_t size) {
+  std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
+  std::uniform_int_distribution<int> anyByte(0, 255);
+  std::string text(size, ' ');
+  for (char& ch : text) {
+    ch = random() % 8 == 0 ? static_cast<char>(anyByte(random)) : kAlphabet[pick(random)];
+  }
+  return text;
+}
+
+// Cut points for `size` bytes: random, or every `step` bytes.
+std::vector<std::size_t> randomCuts(std::mt19937_64& random, std::size_t size) {
+  std::vector<std::size_t> cuts;
+  std::uniform_int_distribution<std::size_t> gap(0, 100);
+  for (std::size_t at = gap(random); at < size; at += gap(random)) cuts.push_back(at);
+  return cuts;
+}
+
+std::vector<std::string> splitAt(const std::string& text, const std::vector<std::size_t>& cuts) {
+  std::vector<std::string> chunks;
+  std::size_t from = 0;
+  for (const std::size_t cut : cuts) {
+    chunks.push_back(text.substr(from, cut - from));
+    from = cut;
+  }
+  chunks.push_back(text.substr(from));
+  return chunks;
+}
+
+// What a strip run wrote, the LFs it counted, and whether it ran to the end;
+// it is asked to stop at the LF numbered `stopAt` (0: never).
+struct StripResult {
+  std::string output;
+  int lfs = 0;
+  bool finished = false;
+  bool operator==(const StripResult&) const = default;
+};
+
+void PrintTo(const StripResult& result, std::ostream* out) {
+  *out << ::testing::PrintToString(result.output) << " after " << result.lfs << " LF"
+       << (result.finished ? "" : ", stopped");
+}
+
+StripResult stripByteByByte(const std::string& input, int stopAt = 0) {
+  StripResult result;
+  CommentStripper stripper;
+  for (const char ch : input) {
+    const int written = stripper.step(static_cast<unsigned char>(ch));
+    if (written != CommentStripper::kEmpty) result.output.push_back(static_cast<char>(written));
+    if (ch == '\n' && ++result.lfs == stopAt) return result;
+  }
+  const int written = stripper.finish();
+  if (written != CommentStripper::kEmpty) result.output.push_back(static_cast<char>(written));
+  result.finished = true;
+  return result;
+}
+
+StripResult stripFast(const std::vector<std::string>& chunks, int stopAt = 0) {
+  struct Out {
+    std::string& text;
+    void put(char ch) { text.push_back(ch); }
+    void write(std::span<const char> bytes) { text.append(bytes.begin(), bytes.end()); }
+  };
+  StripResult result;
+  Out out{result.output};
+  FastCommentStripper stripper;
+  for (const auto& chunk : chunks) {
+    if (!stripper.feed(chunk, out, [&] { return ++result.lfs != stopAt; })) return result;
+  }
+  const int written = stripper.finish();
+  if (written != CommentStripper::kEmpty) result.output.push_back(static_cast<char>(written));
+  result.finished = true;
+  return result;
+}
+
+TEST(FastCommentStripper, MatchesTheStepperOnRandomInputs) {
+  std::mt19937_64 random(20261206);
+  for (int round = 0; round < 3000; ++round) {
+    const std::string input = randomInput(random, random() % 400);
+    SCOPED_TRACE(::testing::PrintToString(input));
+    ASSERT_EQ(stripFast(splitAt(input, randomCuts(random, input.size()))), stripByteByByte(input));
+  }
+}
+
+TEST(FastCommentStripper, MatchesTheStepperWhereverAChunkEnds) {
+  std::mt19937_64 random(7);
+  for (int round = 0; round < 100; ++round) {
+    const std::string input = randomInput(random, 150);
+    const StripResult expected = stripByteByByte(input);
+    for (std::size_t cut = 0; cut <= input.size(); ++cut) {
+      ASSERT_EQ(stripFast(splitAt(input, {cut})), expected) << "cut at " << cut;
+    }
+  }
+}
+
+TEST(FastCommentStripper, MatchesTheStepperOnLongOrdinaryRuns) {
+  // Runs longer than the 64-byte blocks and the 4 KiB mask window.
+  std::mt19937_64 random(11);
+  for (int round = 0; round < 50; ++round) {
+    std::string input;
+    while (input.size() < 20000) {
+      input += randomInput(random, random() % 8);
+      input += std::string(random() % 5000, static_cast<char>('a' + random() % 26));
+    }
+    ASSERT_EQ(stripFast(splitAt(input, randomCuts(random, input.size()))), stripByteByByte(input));
+  }
+}
+
+TEST(FastCommentStripper, StopsWithTheSameOutputAsTheStepper) {
+  std::mt19937_64 random(13);
+  for (int round = 0; round < 1000; ++round) {
+    const std::string input = randomInput(random, random() % 300);
+    const int stopAt = 1 + static_cast<int>(random() % 4);
+    ASSERT_EQ(stripFast(splitAt(input, randomCuts(random, input.size())), stopAt),
+              stripByteByByte(input, stopAt))
+        << ::testing::PrintToString(input);
+  }
+}
+
+TEST(SignificantMasks, MatchTheByteByByteMasks) {
+  std::mt19937_64 random(3);
+  for (std::size_t size = 0; size < 300; ++size) {
+    const std::string input = randomInput(random, size);
+    std::vector<std::uint64_t> plain(size / 64 + 1, ~0ull);
+    significantMasksByteByByte(input.data(), input.data() + size, plain.data());
+    for (const auto masks : significantMasksImplementations()) {
+      std::vector<std::uint64_t> fast(size / 64 + 1, ~0ull);
+      masks(input.data(), input.data() + size, fast.data());
+      ASSERT_EQ(fast, plain) << "size " << size;
+    }
+  }
+}
+
+TEST(ConvertLetters, MatchesTheByteByByteConversion) {
+  std::mt19937_64 random(5);
+  for (int round = 0; round < 5000; ++round) {
+    const std::string input = randomInput(random, random() % 300);
+    const bool lower = random() % 2 == 0;
+    const bool afterLead = random() % 2 == 0;
+    std::string fast = input, plain = input;
+    const bool fastEnd = convertLetters(fast.data(), fast.data() + fast.size(), lower, afterLead);
+    const bool plainEnd =
+        convertLettersByteByByte(plain.data(), plain.data() + plain.size(), lower, afterLead);
+    ASSERT_EQ(fast, plain) << ::testing::PrintToString(input);
+    ASSERT_EQ(fastEnd, plainEnd) << ::testing::PrintToString(input);
+  }
+}
+
+// Records a case run: the bytes written, and apart from them the line
+// events, since the fast converter passes bytes on in larger pieces. The
+// direction of each line comes from a seeded stream; the run is asked to
+// stop at the end of the line numbered `stopAt` (0: never).
+class RecordingSink {
+ public:
+  RecordingSink(unsigned seed, int stopAt) : directions_(seed), stopAt_(stopAt) {}
+  bool lowerCaseForNewLine() {
+    events += "<";
+    return directions_() % 3 != 0;
+  }
+  void write(std::span<const char> bytes) { output.append(bytes.begin(), bytes.end()); }
+  bool lineEnded() {
+    events += ">";
+    return ++lines != stopAt_;
+  }
+  std::string output;
+  std::string events;
+  int lines = 0;
+
+ private:
+  std::mt19937 directions_;
+  int stopAt_;
+};
+
+template <template <class> class Converter>
+std::pair<std::string, std::string> convertCase(const std::vector<std::string>& chunks,
+                                                unsigned seed, int stopAt = 0) {
+  RecordingSink sink(seed, stopAt);
+  Converter<RecordingSink> converter(sink);
+  bool going = true;
+  for (std::string chunk : chunks) {
+    if (going) going = converter.feed(chunk);
+  }
+  if (going) converter.finish();
+  return {sink.output, sink.events};
+}
+
+TEST(CaseConverter, MatchesTheStepperOnRandomInputs) {
+  std::mt19937_64 random(20261207);
+  for (int round = 0; round < 3000; ++round) {
+    const std::string input = randomInput(random, random() % 400);
+    const auto seed = static_cast<unsigned>(round);
+    const int stopAt = round % 4 == 0 ? 1 + static_cast<int>(random() % 4) : 0;
+    SCOPED_TRACE(::testing::PrintToString(input));
+    ASSERT_EQ(
+        convertCase<CaseConverter>(splitAt(input, randomCuts(random, input.size())), seed, stopAt),
+        convertCase<CaseStepper>({input}, seed, stopAt));
+  }
+}
+
+TEST(CaseConverter, MatchesTheStepperWhereverAChunkEnds) {
+  std::mt19937_64 random(9);
+  for (int round = 0; round < 100; ++round) {
+    const std::string input = randomInput(random, 150);
+    const auto expected = convertCase<CaseStepper>({input}, round);
+    for (std::size_t cut = 0; cut <= input.size(); ++cut) {
+      ASSERT_EQ(convertCase<CaseConverter>(splitAt(input, {cut}), round), expected)
+          << "cut at " << cut;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace cstrip::testing
