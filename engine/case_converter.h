@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstring>
+#include <cstddef>
+#include <cstdint>
 #include <span>
 
 #include "case_letters.h"
@@ -24,7 +25,8 @@ namespace cstrip {
 //    lead-byte range, so the double-byte characters stay where they were.
 //  - Input CR LF is output CR LF as it stands; a lone CR gets an LF after
 //    it, and the last line a CR LF, so the output is passed on as spans of
-//    the chunk with those few bytes in between.
+//    the chunk with those few bytes in between. The conversion pass also
+//    marks the CRs, 64 bytes to a bit mask, so finding line ends is cheap.
 template <class Sink>
 class CaseConverter {
  public:
@@ -61,8 +63,7 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
   char* p = chunk.data();
   char* const end = p + chunk.size();
   char* unwritten = p;
-  if (p == end) return true;
-  if (afterCR_) {
+  if (afterCR_ && p != end) {
     afterCR_ = false;
     if (*p == '\n') {
       ++p;  // CR LF: its CR went out with the previous chunk
@@ -73,38 +74,47 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
       write(unwritten, p);
       return false;
     }
-    if (p == end) {
-      write(unwritten, p);
-      return true;
-    }
+  }
+  if (p == end) {
+    write(unwritten, end);
+    return true;
   }
   if (!inLine_) startLine();
-  afterLeadByte_ = convertLetters(p, end, lower_, afterLeadByte_);
 
-  for (;;) {
-    auto* const cr = static_cast<char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
-    if (cr == nullptr) break;
-    char* next = cr + 1;
-    if (next == end) {
-      afterCR_ = true;  // whether an LF follows shows in the next chunk
-      break;
+  // A window at a time: convert it, then walk through its line ends.
+  constexpr std::ptrdiff_t kWindow = 64 * 64;
+  std::uint64_t crMasks[kWindow / 64];
+  for (char* window = p; window < end;) {
+    char* const windowEnd = end - window < kWindow ? end : window + kWindow;
+    afterLeadByte_ = convertLetters(window, windowEnd, lower_, afterLeadByte_, crMasks);
+    for (std::ptrdiff_t block = 0; window + 64 * block < windowEnd; ++block) {
+      for (std::uint64_t mask = crMasks[block]; mask != 0; mask &= mask - 1) {
+        char* const cr = window + 64 * block + __builtin_ctzll(mask);
+        char* next = cr + 1;
+        if (next == end) {
+          afterCR_ = true;  // whether an LF follows shows in the next chunk
+          break;
+        }
+        if (*next == '\n') {
+          ++next;
+        } else {
+          write(unwritten, next);
+          sink_.write({"\n", 1});
+          unwritten = next;
+        }
+        if (!endLine()) {
+          write(unwritten, next);
+          return false;
+        }
+        if (next == end) break;
+        const bool wasLower = lower_;
+        startLine();
+        if (lower_ != wasLower && next < windowEnd) {
+          afterLeadByte_ = convertLetters(next, windowEnd, lower_, false);
+        }
+      }
     }
-    if (*next == '\n') {
-      ++next;
-    } else {
-      write(unwritten, next);
-      sink_.write({"\n", 1});
-      unwritten = next;
-    }
-    if (!endLine()) {
-      write(unwritten, next);
-      return false;
-    }
-    p = next;
-    if (p == end) break;
-    const bool wasLower = lower_;
-    startLine();
-    if (lower_ != wasLower) afterLeadByte_ = convertLetters(p, end, lower_, false);
+    window = windowEnd;
   }
   write(unwritten, end);
   return true;

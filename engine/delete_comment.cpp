@@ -3,6 +3,7 @@
 #include "comment_stripper.h"
 #include "fast_comment_stripper.h"
 #include "input_file.h"
+#include "line_counter.h"
 #include "output_file.h"
 
 namespace cstrip {
@@ -11,18 +12,16 @@ RunOutcome DeleteComment(WindowOperations& window) {
   InputFile input(window.inputPath());
   OutputFile output(window.outputPath(), input);
   FastCommentStripper stripper;
-  LineCount lineCount = 0;
-  auto countLf = [&] {
-    window.showCount(++lineCount);
-    return window.yield();
-  };
+  LineCounter lineCounter(window);
+  auto countLf = [&] { return lineCounter.count(); };
   auto closeBoth = [&] {
+    lineCounter.finish();
     input.close();
     output.close();
   };
 
   for (auto chunk = input.read(); !chunk.empty(); chunk = input.read()) {
-    if (!stripper.feed(chunk, output, countLf)) {
+    if (!stripper.feed(chunk, output, countLf) || !window.idle()) {
       closeBoth();
       return RunOutcome::Stopped;
     }

@@ -24,7 +24,9 @@ namespace cstrip {
 //    output is a subsequence of the input and is passed on as spans of it.
 //  - After an ordinary byte, further ordinary bytes leave the state as the
 //    second of them did (checked below at compile time), so a run of them
-//    costs two table look-ups, found 64 bytes at a time with bit masks.
+//    and the significant byte after it take one look-up in a table by the
+//    run's length (none, one, more). The significant bytes are found 64 at
+//    a time with bit masks.
 // The state is kept between buffers, so where they split never matters.
 class FastCommentStripper {
  public:
@@ -44,8 +46,26 @@ class FastCommentStripper {
   static constexpr int kStates = 7 * 5 * 3;
   static constexpr std::uint8_t kWrites = 0x80;  // flag in a table entry
 
+  // A step over a run of ordinary bytes and the significant byte after it,
+  // by the run's length: none, one, or more (longer runs act as two do).
+  static constexpr int kRunLengths = 3;
+  // The jump table is flat: a state's row holds kRunLengths * kInputKinds
+  // entries, and an entry names the next state by the index of its row, so
+  // that the look-up chain from one significant byte to the next is short.
+  static constexpr int kRowSize = kRunLengths * kInputKinds;
+  static constexpr std::uint16_t kRowMask = 0x7FF;
+  // Flags in a jump entry, above the row index: which of the bytes before
+  // the significant one the steps write. With the run at [p, q) and the
+  // significant byte at q: the byte at p - 1, the bytes [p, q - 1), the
+  // byte at q - 1.
+  static constexpr std::uint16_t kWritesBeforeRun = 0x800;
+  static constexpr std::uint16_t kWritesRun = 0x1000;
+  static constexpr std::uint16_t kWritesLast = 0x2000;
+  static_assert(kStates * kRowSize <= kRowMask);
+
   struct Tables {
     std::array<std::array<std::uint8_t, kInputKinds>, kStates> next{};  // state | kWrites
+    std::array<std::uint16_t, kStates * kRowSize> jump{};
     std::array<std::uint8_t, 256> kind{};
   };
   static constexpr Kind kindOf(int value);
@@ -55,6 +75,9 @@ class FastCommentStripper {
   static constexpr bool ordinaryRunsSettle(const Tables& tables);
 
   static const Tables kTables;
+
+  template <class Output>
+  class PendingOutput;
 
   std::uint8_t state_ = encode(CommentStripper{});
   unsigned char lastByte_ = 0;  // the last byte stepped, when `cur` holds it
@@ -112,6 +135,21 @@ constexpr FastCommentStripper::Tables FastCommentStripper::makeTables() {
       const bool writes = stripper.step(kExample[input]) != CommentStripper::kEmpty;
       tables.next[state][input] = encode(stripper) | (writes ? kWrites : 0);
     }
+    for (int runLength = 0; runLength < kRunLengths; ++runLength) {
+      for (int input = 0; input < kInputKinds; ++input) {
+        CommentStripper stripper =
+            decode(static_cast<std::uint8_t>(state), kExample[curKind == kEmptyKind ? 0 : curKind]);
+        std::uint16_t entry = 0;
+        for (int i = 0; i < runLength; ++i) {
+          if (stripper.step('x') != CommentStripper::kEmpty) {
+            entry |= i == 0 ? kWritesBeforeRun : kWritesRun;
+          }
+        }
+        if (stripper.step(kExample[input]) != CommentStripper::kEmpty) entry |= kWritesLast;
+        tables.jump[state * kRowSize + runLength * kInputKinds + input] =
+            entry | static_cast<std::uint16_t>(encode(stripper) * kRowSize);
+      }
+    }
   }
   return tables;
 }
@@ -134,45 +172,50 @@ inline int FastCommentStripper::finish() {
   return written;
 }
 
+// The bytes a chunk's steps write, kept as one span of the chunk while they
+// are contiguous, and passed on when they stop being so.
+template <class Output>
+class FastCommentStripper::PendingOutput {
+ public:
+  PendingOutput(Output& out, const char* begin, unsigned char lastByte)
+      : out_(out), begin_(begin), lastByte_(lastByte), start_(begin), end_(begin) {}
+
+  // Writes the bytes [first, last) of the chunk; first == begin - 1 stands
+  // for the previous chunk's last byte.
+  void write(const char* first, const char* last) {
+    if (first < begin_) {
+      out_.put(static_cast<char>(lastByte_));
+      first = begin_;
+    }
+    if (first != end_) {
+      flush();
+      start_ = first;
+    }
+    end_ = last;
+  }
+  void flush() {
+    if (end_ != start_) out_.write({start_, end_});
+    start_ = end_;
+  }
+
+ private:
+  Output& out_;
+  const char* const begin_;
+  const unsigned char lastByte_;
+  const char* start_;
+  const char* end_;
+};
+
 template <class Output, class OnLf>
 bool FastCommentStripper::feed(std::span<const char> chunk, Output& out, OnLf&& onLf) {
   static_assert(ordinaryRunsSettle(kTables), "a run of ordinary bytes must settle in two steps");
   if (chunk.empty()) return true;
   const char* const begin = chunk.data();
   const char* const end = begin + chunk.size();
-  std::uint8_t state = state_;
-  // Bytes to write, kept as one span of the chunk while they are contiguous.
-  const char* spanStart = begin;
-  const char* spanEnd = begin;
-  auto flushSpan = [&] {
-    if (spanEnd != spanStart) out.write({spanStart, spanEnd});
-  };
-  // Writes the bytes [first, last) of the chunk; first == begin - 1 stands
-  // for the previous chunk's last byte.
-  auto writeBytes = [&](const char* first, const char* last) {
-    if (first < begin) {
-      out.put(static_cast<char>(lastByte_));
-      first = begin;
-    }
-    if (first != spanEnd) {
-      flushSpan();
-      spanStart = first;
-    }
-    spanEnd = last;
-  };
-  // Steps through [first, last), all ordinary bytes.
-  auto ordinaryRun = [&](const char* first, const char* last) {
-    if (first == last) return;
-    std::uint8_t entry = kTables.next[state][kOther];
-    if (entry & kWrites) writeBytes(first - 1, first);
-    state = entry & ~kWrites;
-    if (last - first < 2) return;
-    entry = kTables.next[state][kOther];
-    if (entry & kWrites) writeBytes(first, last - 1);
-    state = entry & ~kWrites;
-  };
+  PendingOutput<Output> pending(out, begin, lastByte_);
+  unsigned row = state_ * kRowSize;  // the state's row in the jump table
+  const char* p = begin;             // the next byte to step
 
-  const char* p = begin;  // the next byte to step
   constexpr std::ptrdiff_t kWindow = 64 * 64;
   std::uint64_t masks[kWindow / 64];
   for (const char* window = begin; window < end; window += kWindow) {
@@ -182,23 +225,36 @@ bool FastCommentStripper::feed(std::span<const char> chunk, Output& out, OnLf&& 
       const char* const block = window + 64 * i;
       for (std::uint64_t mask = masks[i]; mask != 0; mask &= mask - 1) {
         const char* const q = block + __builtin_ctzll(mask);
-        ordinaryRun(p, q);
         const Kind kind = static_cast<Kind>(kTables.kind[static_cast<unsigned char>(*q)]);
-        const std::uint8_t entry = kTables.next[state][kind];
-        if (entry & kWrites) writeBytes(q - 1, q);
-        state = entry & ~kWrites;
+        const std::ptrdiff_t runLength = q - p < 2 ? q - p : 2;
+        const std::uint16_t entry = kTables.jump[row + runLength * kInputKinds + kind];
+        row = entry & kRowMask;
+        if (entry & kWritesBeforeRun) pending.write(p - 1, p);
+        if (entry & kWritesRun) pending.write(p, q - 1);
+        if (entry & kWritesLast) pending.write(q - 1, q);
         p = q + 1;
         if (kind == kLf && !onLf()) {
-          flushSpan();
-          state_ = state;
+          pending.flush();
+          state_ = static_cast<std::uint8_t>(row / kRowSize);
           lastByte_ = '\n';
           return false;
         }
       }
     }
   }
-  ordinaryRun(p, end);
-  flushSpan();
+  // The ordinary bytes after the chunk's last significant one.
+  auto state = static_cast<std::uint8_t>(row / kRowSize);
+  if (p != end) {
+    std::uint8_t entry = kTables.next[state][kOther];
+    if (entry & kWrites) pending.write(p - 1, p);
+    state = entry & ~kWrites;
+    if (end - p >= 2) {
+      entry = kTables.next[state][kOther];
+      if (entry & kWrites) pending.write(p, end - 1);
+      state = entry & ~kWrites;
+    }
+  }
+  pending.flush();
   state_ = state;
   lastByte_ = static_cast<unsigned char>(end[-1]);
   return true;

@@ -36,6 +36,20 @@ class WindowOperations {
   // when the run must stop (the window is going away); the run then closes
   // its files and returns without finishing.
   virtual bool yield() = 0;
+  // Asked after each yield: how many of the next yields, each with the
+  // showCount before it, the run may leave out. A window whose yield does
+  // nothing most of the time says so here, and the run then only counts
+  // those lines: calls per line would cost more than converting them. The
+  // count is shown again at the next yield made, and at the end of the run
+  // in any case. The run reads Option1 again only at the first line start
+  // after a yield made or an idle(), the only times it can change. 0, the
+  // default, keeps a yield for every line.
+  virtual std::uint64_t yieldsToSkip() { return 0; }
+  // Called between the input's buffers, where no line is counted, so that a
+  // window can stay responsive over long lines too: it may process its
+  // events here if it is due. Returns false when the run must stop. Does
+  // nothing by default.
+  virtual bool idle() { return true; }
 };
 
 // `count` as plain decimal digits: no sign, no grouping, no leading zeros.

@@ -61,6 +61,9 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 
   Option1 = new QRadioButton(caption("Option1"), Frame1);
   Option1->setChecked(true);
+  // A run asks for Option1 at every line: a plain flag answers faster.
+  connect(Option1, &QRadioButton::toggled, this,
+          [this](bool checked) { option1Checked_ = checked; });
   place(Option1, "Option1");
 
   Option2 = new QRadioButton(caption("Option2"), Frame1);
@@ -202,9 +205,20 @@ void Form1::showCount(cstrip::LineCount count) {
 }
 
 bool Form1::yield() {
-  if (pumpClock_.due()) {
-    showLatestCount();
-    QCoreApplication::processEvents();
-  }
+  if (pumpClock_.dueAtYield()) pump();
   return !stopRequested_;
+}
+
+std::uint64_t Form1::yieldsToSkip() {
+  return pumpClock_.yieldsToSkip();
+}
+
+bool Form1::idle() {
+  if (pumpClock_.dueBetweenBuffers()) pump();
+  return !stopRequested_;
+}
+
+void Form1::pump() {
+  showLatestCount();
+  QCoreApplication::processEvents();
 }

@@ -42,6 +42,9 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
   bool lowerCaseChosen() override;
   void showCount(cstrip::LineCount count) override;
   bool yield() override;
+  std::uint64_t yieldsToSkip() override;
+  bool idle() override;
+  void pump();
 
   void chooseInto(QLineEdit* target);
   void showEveryFileForAllFiles(const QString& filter);
@@ -67,6 +70,7 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
 
   bool running_ = false;
   bool stopRequested_ = false;
+  bool option1Checked_ = true;
   std::optional<cstrip::LineCount> unshownCount_;
   PumpClock pumpClock_;
 };

@@ -164,12 +164,20 @@ TEST(ConvertLetters, MatchesTheByteByByteConversion) {
     const std::string input = randomInput(random, random() % 300);
     const bool lower = random() % 2 == 0;
     const bool afterLead = random() % 2 == 0;
-    std::string fast = input, plain = input;
-    const bool fastEnd = convertLetters(fast.data(), fast.data() + fast.size(), lower, afterLead);
-    const bool plainEnd =
-        convertLettersByteByByte(plain.data(), plain.data() + plain.size(), lower, afterLead);
-    ASSERT_EQ(fast, plain) << ::testing::PrintToString(input);
-    ASSERT_EQ(fastEnd, plainEnd) << ::testing::PrintToString(input);
+    const std::size_t blocks = input.size() / 64 + 1;
+    std::string plain = input;
+    std::vector<std::uint64_t> plainCrs(blocks, ~0ull);
+    const bool plainEnd = convertLettersByteByByte(plain.data(), plain.data() + plain.size(), lower,
+                                                   afterLead, plainCrs.data());
+    for (const auto convert : convertLettersImplementations()) {
+      std::string fast = input;
+      std::vector<std::uint64_t> fastCrs(blocks, ~0ull);
+      const bool fastEnd =
+          convert(fast.data(), fast.data() + fast.size(), lower, afterLead, fastCrs.data());
+      ASSERT_EQ(fast, plain) << ::testing::PrintToString(input);
+      ASSERT_EQ(fastEnd, plainEnd) << ::testing::PrintToString(input);
+      ASSERT_EQ(fastCrs, plainCrs) << ::testing::PrintToString(input);
+    }
   }
 }
 

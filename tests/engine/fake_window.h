@@ -22,6 +22,11 @@ class FakeWindow : public WindowOperations {
   std::vector<std::string> log;
   std::vector<LineCount> counts;
   int yields = 0;
+  int idles = 0;
+  // What yieldsToSkip() answers.
+  std::uint64_t skip = 0;
+  // Called at each idle(); returning false asks the run to stop.
+  std::function<bool(FakeWindow&)> onIdle;
 
   std::string inputPath() override { return text1; }
   std::string outputPath() override { return text2; }
@@ -38,6 +43,11 @@ class FakeWindow : public WindowOperations {
     log.push_back("yield");
     ++yields;
     return onYield ? onYield(*this) : true;
+  }
+  std::uint64_t yieldsToSkip() override { return skip; }
+  bool idle() override {
+    ++idles;
+    return onIdle ? onIdle(*this) : true;
   }
 };
 

@@ -83,5 +83,43 @@ TEST_F(Command3ClickTest, StopAtAYieldEndsTheRunWithItsOutputFlushed) {
   }
 }
 
+TEST_F(Command3ClickTest, SkippedYieldsLeaveOutTheirCountsButNotTheFinalOne) {
+  writeFile(window.text1, "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n");
+  window.skip = 2;
+  for (const bool option3 : {true, false}) {
+    SCOPED_TRACE(option3);
+    window.option3 = option3;
+    window.counts.clear();
+    window.yields = 0;
+    Command3_Click(window);
+    EXPECT_EQ(window.counts, (std::vector<LineCount>{1, 4, 7, 8}));
+    EXPECT_EQ(window.yields, 3);
+  }
+}
+
+TEST_F(Command3ClickTest, Option1IsReadAgainOnlyAfterAYieldMade) {
+  writeFile(window.text1, "aB\r\naB\r\naB\r\naB\r\naB\r\naB\r\n");
+  window.skip = 2;
+  window.onYield = [](FakeWindow& w) {
+    w.option1 = !w.option1;
+    return true;
+  };
+  Command3_Click(window);
+  EXPECT_EQ(output(), "ab\r\nAB\r\nAB\r\nAB\r\nab\r\nab\r\n");
+}
+
+TEST_F(Command3ClickTest, AnInputWithoutLineBreaksStillLetsTheWindowStopTheRun) {
+  writeFile(window.text1, std::string(3 * 1024 * 1024, 'x'));
+  window.onIdle = [](FakeWindow& w) { return w.idles < 2; };
+  for (const bool option3 : {true, false}) {
+    SCOPED_TRACE(option3);
+    window.option3 = option3;
+    window.idles = 0;
+    EXPECT_EQ(Command3_Click(window), RunOutcome::Stopped);
+    EXPECT_EQ(window.yields, 0);
+    EXPECT_LT(output().size(), 3u * 1024 * 1024);
+  }
+}
+
 }  // namespace
 }  // namespace cstrip::testing
