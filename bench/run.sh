@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The benchmark: makes its corpora on tmpfs, times a plain copy, the three
 # engine runs and some well-known peers on each, and prints one table with
-# the median time, the throughput, the ratio to the copy and the peak memory.
+# the median time, the throughput, the ratio to the copy (the median of the
+# ratios of runs paired with a copy run) and the peak memory.
 # Then it times runs through the real window (offscreen) against engine-run
 # on the file of short lines. RUNS=n sets the runs per command (default 3,
 # after one warm-up). Needs about 5 GiB free in /dev/shm.
@@ -42,50 +43,76 @@ tr -d '\r\n' <"$work/headers" >"$work/headers-one-line"
 fill "$work/headers-one-line" "$work/one-line-1g.c" $((1 << 30))
 rm "$work/headers" "$work/sample-sjis" "$work/headers-one-line"
 
-# Runs a command RUNS times after a warm-up; prints "median-seconds peak-KiB".
-# The time is the wall clock to the microsecond; the peak resident memory
-# comes from /usr/bin/time.
+# Wall-clock seconds of one run of a command, to the microsecond; its peak
+# resident memory in KiB (from /usr/bin/time) goes to the file $peakFile.
+timeOnce() {
+  local start kib
+  start=$EPOCHREALTIME
+  kib=$(/usr/bin/time -f "%M" "$@" 2>&1 >/dev/null | tail -n 1)
+  awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f\n", b - a }'
+  echo "$kib" >>"$peakFile"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# Times a command RUNS times, each run right after a run of the plain copy
+# of the same input, so that both see the same load on a shared machine.
+# Prints "median-seconds median-ratio-to-copy peak-KiB".
 measure() {
-  local times=() peak=0 kib start
-  "$@" >/dev/null 2>&1
+  local input=$1 seconds ratios=() times=() copy
+  shift
+  peakFile=$work/peak
+  : >"$peakFile"
   for _ in $(seq "$runs"); do
-    start=$EPOCHREALTIME
-    kib=$(/usr/bin/time -f "%M" "$@" 2>&1 >/dev/null | tail -n 1)
-    times+=("$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')")
-    (( kib > peak )) && peak=$kib
+    copy=$(timeOnce dd if="$input" of="$work/copy" bs=64K)
+    seconds=$(timeOnce "$@")
+    times+=("$seconds")
+    ratios+=("$(awk -v a="$seconds" -v b="$copy" 'BEGIN { printf "%.4f", a / b }')")
+    echo "$copy" >>"$work/copy-times"
   done
-  printf '%s %s\n' "$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")" "$peak"
+  sed -n '1~2p' "$peakFile" >>"$work/copy-peaks"  # odd lines: the copies
+  sed -i '1~2d' "$peakFile"
+  printf '%s %s %s\n' "$(printf '%s\n' "${times[@]}" | median)" \
+    "$(printf '%s\n' "${ratios[@]}" | median)" "$(sort -n "$peakFile" | tail -n 1)"
 }
 
 perlStrip='s{/\*.*?\*/|//[^\n]*|("(?:\\.|[^"\\])*")}{defined $1 ? $1 : ""}gse'
 out=$work/out
 
 printf '\n%-16s %-22s %9s %9s %8s %9s\n' corpus command "median s" "MiB/s" "x copy" "peak MiB"
-report() {  # corpus command size seconds peak copySeconds
-  awk -v c="$1" -v n="$2" -v size="$3" -v s="$4" -v kb="$5" -v copy="$6" 'BEGIN {
-    mib = size / 1048576
-    printf "%-16s %-22s %9.3f %9.0f %8.2f %9.1f\n", c, n, s, (s > 0 ? mib / s : 0), (copy > 0 ? s / copy : 0), kb / 1024
+report() {  # corpus command size seconds ratio peak-KiB
+  awk -v c="$1" -v n="$2" -v size="$3" -v s="$4" -v r="$5" -v kb="$6" 'BEGIN {
+    printf "%-16s %-22s %9.3f %9.0f %8.2f %9.1f\n", c, n, s, size / 1048576 / s, r, kb / 1024
   }'
 }
 
 for corpus in c-headers.c sjis-crlf.c short-lines.txt one-line-1g.c; do
   input=$work/$corpus
   size=$(stat -c %s "$input")
-  read -r copy peak < <(measure dd if="$input" of="$out" bs=64K)
-  report "$corpus" "copy (dd bs=64K)" "$size" "$copy" "$peak" "$copy"
+  : >"$work/copy-times"
+  : >"$work/copy-peaks"
+  rows=()
   for mode in strip lower upper; do
-    read -r seconds peak < <(measure "$engine" "$mode" "$input" "$out")
-    report "$corpus" "engine-run $mode" "$size" "$seconds" "$peak" "$copy"
+    "$engine" "$mode" "$input" "$out" >/dev/null  # warm-up
+    read -r seconds ratio peak < <(measure "$input" "$engine" "$mode" "$input" "$out")
+    rows+=("engine-run $mode|$seconds|$ratio|$peak")
     echo "$corpus $mode $seconds" >>"$work/engine-times"
   done
-  read -r seconds peak < <(measure sh -c 'tr A-Z a-z <"$1" >"$2"' sh "$input" "$out")
-  report "$corpus" "tr A-Z a-z" "$size" "$seconds" "$peak" "$copy"
-  read -r seconds peak < <(measure dd if="$input" of="$out" bs=64K conv=lcase)
-  report "$corpus" "dd conv=lcase" "$size" "$seconds" "$peak" "$copy"
+  read -r seconds ratio peak < <(measure "$input" sh -c 'tr A-Z a-z <"$1" >"$2"' sh "$input" "$out")
+  rows+=("tr A-Z a-z|$seconds|$ratio|$peak")
+  read -r seconds ratio peak < <(measure "$input" dd if="$input" of="$out" bs=64K conv=lcase)
+  rows+=("dd conv=lcase|$seconds|$ratio|$peak")
   if [[ $corpus == c-headers.c || $corpus == sjis-crlf.c ]]; then
-    read -r seconds peak < <(measure sh -c 'perl -0777 -pe "$0" <"$1" >"$2"' "$perlStrip" "$input" "$out")
-    report "$corpus" "perl regex strip" "$size" "$seconds" "$peak" "$copy"
+    read -r seconds ratio peak < <(measure "$input" \
+      sh -c 'perl -0777 -pe "$0" <"$1" >"$2"' "$perlStrip" "$input" "$out")
+    rows+=("perl regex strip|$seconds|$ratio|$peak")
   fi
+  copy=$(median <"$work/copy-times")
+  report "$corpus" "copy (dd bs=64K)" "$size" "$copy" 1 "$(sort -n "$work/copy-peaks" | tail -n 1)"
+  for row in "${rows[@]}"; do
+    IFS='|' read -r name seconds ratio peak <<<"$row"
+    report "$corpus" "$name" "$size" "$seconds" "$ratio" "$peak"
+  done
 done
 
 echo

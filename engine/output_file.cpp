@@ -60,8 +60,9 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::writeLarge(std::span<const char> bytes) {
+  // Large spans go out as they are, saving a copy through the buffer.
   flush();
-  if (bytes.size() >= bufferSize_) {
+  if (bytes.size() >= bufferSize_ / 4) {
     writeAll(bytes.data(), bytes.size());
   } else {
     std::memcpy(buffer_.get(), bytes.data(), bytes.size());

@@ -29,7 +29,7 @@ class OutputFile {
     buffer_[used_++] = byte;
   }
   void write(std::span<const char> bytes) {
-    if (bytes.size() <= bufferSize_ - used_) {
+    if (bytes.size() <= bufferSize_ - used_ && bytes.size() < bufferSize_ / 4) {
       std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
       used_ += bytes.size();
     } else {

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config  # the build
   libgtest-dev clang-format         # the tests and the format check
+  clang libclang-rt-14-dev          # the fuzzers (libFuzzer)
   qt6-base-dev qt6-translations-l10n # the window, with Qt's own texts in Japanese
   fonts-ipafont-gothic              # Japanese captions
 )
