@@ -8,6 +8,8 @@ packages=(
   libgtest-dev clang-format         # the tests and the format check
   clang libclang-rt-14-dev          # the fuzzers (libFuzzer)
   qt6-base-dev qt6-translations-l10n # the window, with Qt's own texts in Japanese
+  libqt6svg6                        # the window's icon
+  dpkg-dev desktop-file-utils       # the Debian package and its checks
   fonts-ipafont-gothic              # Japanese captions
 )
 

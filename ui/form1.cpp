@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,6 +31,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
   using namespace form1_layout;
   installJapaneseQtTranslation();
   setWindowTitle(QString::fromUtf8(kTitle));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/cstrip.svg")));
   setFont(japaneseUiFont(font()));
   resize(twipsToPixels(kClientWidth, kClientHeight));
 

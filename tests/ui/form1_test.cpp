@@ -82,6 +82,7 @@ class Form1Test : public QObject {
     Form1 form;
     form.show();
     QCOMPARE(form.windowTitle(), QString::fromUtf8(form1_layout::kTitle));
+    QVERIFY(!form.windowIcon().pixmap(32, 32).isNull());
     QCOMPARE(form.size(), twipsToPixels(form1_layout::kClientWidth, form1_layout::kClientHeight));
     for (const auto& entry : form1_layout::kControls) {
       QWidget* control = child<QWidget>(form, entry.name);

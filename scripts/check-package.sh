@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the Debian package (build/package/cstrip_*.deb) and checks it: it
+# holds the program, its desktop entry and its icon and nothing else, the
+# entry is valid, and the program it installs starts and keeps running.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+build=build/package
+rm -f "$build"/cstrip_*.deb
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DCSTRIP_WERROR=ON
+cmake --build "$build"
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(echo "$build"/cstrip_*.deb)
+echo "package: $deb"
+
+fail() { echo "package: $*" >&2; exit 1; }
+
+files=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -v '/$' | sort)
+expected=$(printf '%s\n' ./usr/bin/cstrip ./usr/share/applications/cstrip.desktop \
+  ./usr/share/icons/hicolor/scalable/apps/cstrip.svg | sort)
+[[ $files == "$expected" ]] || fail "unexpected file list:"$'\n'"$files"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in fonts-ipafont-gothic libqt6widgets6 libqt6svg6; do
+  [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
+done
+[[ $(dpkg-deb -f "$deb" Section) == utils ]] || fail "section is not utils"
+
+pid=""
+root=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$root"' EXIT
+dpkg -x "$deb" "$root"
+desktop-file-validate "$root/usr/share/applications/cstrip.desktop"
+
+# A smoke test: the installed program starts and is still running after a
+# few seconds, until it is stopped.
+QT_QPA_PLATFORM=offscreen "$root/usr/bin/cstrip" &
+pid=$!
+sleep 3
+kill -0 "$pid" 2>/dev/null || fail "the installed cstrip did not keep running"
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+echo "package: ok"
