@@ -86,30 +86,6 @@ TEST(CommentStripper, StepFollowsTheRules) {
   }
 }
 
-TEST(CommentStripper, WorkedExampleStateAfterEachStep) {
-  // a/*b*/c, step by step: prev, cur, inBlockComment, written.
-  struct Step {
-    char read;
-    int prev, cur;
-    bool inBlock;
-    int written;
-  };
-  constexpr int E = CommentStripper::kEmpty;
-  const Step steps[] = {{'a', E, 'a', false, E},  {'/', 'a', '/', false, 'a'},
-                        {'*', '/', E, true, E},   {'b', E, 'b', true, E},
-                        {'*', 'b', '*', true, E}, {'/', E, E, false, E},
-                        {'c', E, 'c', false, E}};
-  CommentStripper stripper;
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.read);
-    EXPECT_EQ(stripper.step(step.read), step.written);
-    EXPECT_EQ(stripper.prev, step.prev);
-    EXPECT_EQ(stripper.cur, step.cur);
-    EXPECT_EQ(stripper.inBlockComment, step.inBlock);
-  }
-  EXPECT_EQ(stripper.finish(), 'c');
-}
-
 TEST(CommentStripper, BytesOtherThanTheFiveSignificantOnesAreCopied) {
   for (int byte = 0; byte < 256; ++byte) {
     if (byte == '"' || byte == '*' || byte == '/' || byte == '\r' || byte == '\n') continue;

@@ -35,10 +35,10 @@ std::string randomInput(std::mt19937_64& random, std::size_t size) {
   return text;
 }
 
-// Cut points for `size` bytes: random, or every `step` bytes.
+// Random cut points for `size` bytes, often close together.
 std::vector<std::size_t> randomCuts(std::mt19937_64& random, std::size_t size) {
   std::vector<std::size_t> cuts;
-  std::uniform_int_distribution<std::size_t> gap(0, 100);
+  std::uniform_int_distribution<std::size_t> gap(0, random() % 2 ? 8 : 100);
   for (std::size_t at = gap(random); at < size; at += gap(random)) cuts.push_back(at);
   return cuts;
 }
@@ -102,21 +102,12 @@ StripResult stripFast(const std::vector<std::string>& chunks, int stopAt = 0) {
 
 TEST(FastCommentStripper, MatchesTheStepperOnRandomInputs) {
   std::mt19937_64 random(20261206);
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < 4000; ++round) {
     const std::string input = randomInput(random, random() % 400);
+    const int stopAt = round % 4 == 0 ? 1 + static_cast<int>(random() % 4) : 0;
     SCOPED_TRACE(::testing::PrintToString(input));
-    ASSERT_EQ(stripFast(splitAt(input, randomCuts(random, input.size()))), stripByteByByte(input));
-  }
-}
-
-TEST(FastCommentStripper, MatchesTheStepperWhereverAChunkEnds) {
-  std::mt19937_64 random(7);
-  for (int round = 0; round < 100; ++round) {
-    const std::string input = randomInput(random, 150);
-    const StripResult expected = stripByteByByte(input);
-    for (std::size_t cut = 0; cut <= input.size(); ++cut) {
-      ASSERT_EQ(stripFast(splitAt(input, {cut})), expected) << "cut at " << cut;
-    }
+    ASSERT_EQ(stripFast(splitAt(input, randomCuts(random, input.size())), stopAt),
+              stripByteByByte(input, stopAt));
   }
 }
 
@@ -130,17 +121,6 @@ TEST(FastCommentStripper, MatchesTheStepperOnLongOrdinaryRuns) {
       input += std::string(random() % 5000, static_cast<char>('a' + random() % 26));
     }
     ASSERT_EQ(stripFast(splitAt(input, randomCuts(random, input.size()))), stripByteByByte(input));
-  }
-}
-
-TEST(FastCommentStripper, StopsWithTheSameOutputAsTheStepper) {
-  std::mt19937_64 random(13);
-  for (int round = 0; round < 1000; ++round) {
-    const std::string input = randomInput(random, random() % 300);
-    const int stopAt = 1 + static_cast<int>(random() % 4);
-    ASSERT_EQ(stripFast(splitAt(input, randomCuts(random, input.size())), stopAt),
-              stripByteByByte(input, stopAt))
-        << ::testing::PrintToString(input);
   }
 }
 
@@ -229,18 +209,6 @@ TEST(CaseConverter, MatchesTheStepperOnRandomInputs) {
     ASSERT_EQ(
         convertCase<CaseConverter>(splitAt(input, randomCuts(random, input.size())), seed, stopAt),
         convertCase<CaseStepper>({input}, seed, stopAt));
-  }
-}
-
-TEST(CaseConverter, MatchesTheStepperWhereverAChunkEnds) {
-  std::mt19937_64 random(9);
-  for (int round = 0; round < 100; ++round) {
-    const std::string input = randomInput(random, 150);
-    const auto expected = convertCase<CaseStepper>({input}, round);
-    for (std::size_t cut = 0; cut <= input.size(); ++cut) {
-      ASSERT_EQ(convertCase<CaseConverter>(splitAt(input, {cut}), round), expected)
-          << "cut at " << cut;
-    }
   }
 }
 
