@@ -139,7 +139,10 @@ void Form1::Command3_Click() {
   setRunning(false);
   if (focused != nullptr && focused->isEnabled()) focused->setFocus();
   if (!failure.isEmpty() && !stopRequested_) {
-    QMessageBox::critical(this, windowTitle(), failure);
+    // Plain text: a path may hold characters that rich text would eat.
+    QMessageBox box(QMessageBox::Critical, windowTitle(), failure, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
   }
 }
 

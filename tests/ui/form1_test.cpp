@@ -124,13 +124,16 @@ class Form1Test : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&form));
     child<QLineEdit>(form, "Text2")->setText(path("out.txt"));
     QString reported;
+    Qt::TextFormat format = Qt::RichText;
     whenModal<QMessageBox>([&](QMessageBox* box) {
       reported = box->text();
+      format = box->textFormat();
       box->accept();
     });
     QTest::keyClick(&form, Qt::Key_G, Qt::AltModifier);
     QTRY_VERIFY(!reported.isEmpty());
     QVERIFY(reported.contains(QStringLiteral("入力ファイル")));
+    QCOMPARE(format, Qt::PlainText);
     QVERIFY(form.isVisible());
     QVERIFY(!form.isRunning());
     QCOMPARE(child<QLineEdit>(form, "Text2")->text(), path("out.txt"));
