@@ -6,7 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 
-if ! command -v clang++ >/dev/null || [[ ! -e /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a ]]; then
+probe=$(mktemp -d)
+trap 'rm -rf "$probe"' EXIT
+echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' \
+  >"$probe/probe.cpp"
+if ! clang++ -fsanitize=fuzzer "$probe/probe.cpp" -o "$probe/probe" 2>/dev/null; then
   echo "fuzz: clang with libFuzzer is missing (apt-get install clang libclang-rt-14-dev)" >&2
   exit 1
 fi
