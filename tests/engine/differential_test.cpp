@@ -122,6 +122,15 @@ TEST(FastCommentStripper, MatchesTheStepperOnLongOrdinaryRuns) {
     }
     ASSERT_EQ(stripFast(splitAt(input, randomCuts(random, input.size()))), stripByteByByte(input));
   }
+  // Markers across the end of a 64-byte block and of a 4 KiB mask window.
+  for (const std::string marker : {"/*", "*/", "//", "\r\n", "\"/", "x/"}) {
+    for (const std::size_t at : {62u, 63u, 64u, 4094u, 4095u, 4096u}) {
+      const std::string input =
+          "/* c " + std::string(at - 5, 'a') + marker + "b\n*/ d" + std::string(100, 'e');
+      ASSERT_EQ(stripFast({input}), stripByteByByte(input))
+          << ::testing::PrintToString(marker) << " at " << at;
+    }
+  }
 }
 
 TEST(SignificantMasks, MatchTheByteByByteMasks) {
@@ -209,6 +218,33 @@ TEST(CaseConverter, MatchesTheStepperOnRandomInputs) {
     ASSERT_EQ(
         convertCase<CaseConverter>(splitAt(input, randomCuts(random, input.size())), seed, stopAt),
         convertCase<CaseStepper>({input}, seed, stopAt));
+  }
+}
+
+TEST(CaseConverter, MatchesTheStepperAcrossItsWindows) {
+  // Inputs longer than the converter's 4 KiB windows, lines of every length.
+  std::mt19937_64 random(17);
+  for (int round = 0; round < 50; ++round) {
+    std::string input;
+    while (input.size() < 20000) {
+      input += randomInput(random, random() % 16);
+      input += std::string(random() % 3000, static_cast<char>('A' + random() % 26));
+    }
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = random() % 9000; at < input.size(); at += 1 + random() % 9000) {
+      cuts.push_back(at);
+    }
+    const auto seed = static_cast<unsigned>(round);
+    ASSERT_EQ(convertCase<CaseConverter>(splitAt(input, cuts), seed),
+              convertCase<CaseStepper>({input}, seed));
+  }
+  // A double-byte character, or a line end, across a window's end.
+  for (const std::string pair : {"\x83\x41", "\x81\x81", "\r\n", "\r\x83"}) {
+    for (std::size_t at = 4090; at < 4100; ++at) {
+      const std::string input = std::string(at, 'a') + pair + "Ab\r\n" + std::string(5000, 'B');
+      ASSERT_EQ(convertCase<CaseConverter>({input}, 1), convertCase<CaseStepper>({input}, 1))
+          << ::testing::PrintToString(pair) << " at " << at;
+    }
   }
 }
 
