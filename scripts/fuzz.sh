@@ -24,7 +24,7 @@ for name in strip case; do
   mkdir -p "$corpus"
   echo "fuzz: $name for ${seconds}s"
   log=build/fuzz/$name.log
-  if ! (cd build/fuzz && "./fuzz/${name}_fuzzer" -max_total_time="$seconds" -max_len=4096 \
+  if ! (cd build/fuzz && "./fuzz/${name}_fuzzer" -max_total_time="$seconds" -max_len=20000 \
           -print_final_stats=1 "../../$corpus") >"$log" 2>&1; then
     tail -n 40 "$log"
     echo "fuzz: $name found a difference or a fault; see $log" >&2
