@@ -155,16 +155,5 @@ TEST(CaseConverter, EveryLeadBytePairMatchesTheOracle) {
   }
 }
 
-TEST(CaseConverter, ReadsTheDirectionOncePerLineAsTheLineStarts) {
-  const std::string input = "aB\r\naB\raB\naB\r\n\x83\x41\x83";
-  const std::string expected = "ab\r\nAB\r\nab\nab\r\n\x83\x41\x83\r\n";
-  for (std::size_t split = 0; split <= input.size(); ++split) {
-    SCOPED_TRACE(split);
-    const auto sink = convert(input, {true, false, true, false}, {split});
-    EXPECT_EQ(sink.output, expected);
-    EXPECT_EQ(sink.directionsRead, 4u);
-  }
-}
-
 }  // namespace
 }  // namespace cstrip::testing

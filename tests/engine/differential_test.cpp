@@ -35,6 +35,17 @@ std::string randomInput(std::mt19937_64& random, std::size_t size) {
   return text;
 }
 
+// About 20000 bytes: short random pieces between runs of one letter up to
+// `longestRun` long, so that runs cross the 64-byte blocks and 4 KiB windows.
+std::string longInput(std::mt19937_64& random, std::size_t longestRun) {
+  std::string input;
+  while (input.size() < 20000) {
+    input += randomInput(random, random() % 16);
+    input += std::string(random() % longestRun, static_cast<char>('A' + random() % 58));
+  }
+  return input;
+}
+
 // Random cut points for `size` bytes, often close together.
 std::vector<std::size_t> randomCuts(std::mt19937_64& random, std::size_t size) {
   std::vector<std::size_t> cuts;
@@ -115,11 +126,7 @@ TEST(FastCommentStripper, MatchesTheStepperOnLongOrdinaryRuns) {
   // Runs longer than the 64-byte blocks and the 4 KiB mask window.
   std::mt19937_64 random(11);
   for (int round = 0; round < 50; ++round) {
-    std::string input;
-    while (input.size() < 20000) {
-      input += randomInput(random, random() % 8);
-      input += std::string(random() % 5000, static_cast<char>('a' + random() % 26));
-    }
+    const std::string input = longInput(random, 5000);
     ASSERT_EQ(stripFast(splitAt(input, randomCuts(random, input.size()))), stripByteByByte(input));
   }
   // Markers across the end of a 64-byte block and of a 4 KiB mask window.
@@ -225,11 +232,7 @@ TEST(CaseConverter, MatchesTheStepperAcrossItsWindows) {
   // Inputs longer than the converter's 4 KiB windows, lines of every length.
   std::mt19937_64 random(17);
   for (int round = 0; round < 50; ++round) {
-    std::string input;
-    while (input.size() < 20000) {
-      input += randomInput(random, random() % 16);
-      input += std::string(random() % 3000, static_cast<char>('A' + random() % 26));
-    }
+    const std::string input = longInput(random, 3000);
     std::vector<std::size_t> cuts;
     for (std::size_t at = random() % 9000; at < input.size(); at += 1 + random() % 9000) {
       cuts.push_back(at);
