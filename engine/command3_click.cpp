@@ -19,7 +19,8 @@ class CaseRunSink {
   // Option1 can change only while the window processes events, so it is
   // read again only after the window had the chance to.
   bool lowerCaseForNewLine() {
-    if (!lowerKnown_ || lineCounter_.yieldedSinceAsked()) {
+    const bool yielded = lineCounter_.yieldedSinceAsked();
+    if (!lowerKnown_ || yielded) {
       lower_ = window_.lowerCaseChosen();
       lowerKnown_ = true;
     }
