@@ -38,7 +38,6 @@ class InputFile {
   std::span<char> read();
 
   FileIdentity identity() const { return identity_; }
-  const std::string& path() const { return path_; }
 
   // Closes the file now; further reads are not allowed.
   void close();

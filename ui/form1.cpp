@@ -185,7 +185,7 @@ void Form1::setRunning(bool running) {
 
 void Form1::showLatestCount() {
   if (!unshownCount_) return;
-  Text3->setText(QString::number(*unshownCount_));
+  Text3->setText(QString::fromStdString(cstrip::formatLineCount(*unshownCount_)));
   unshownCount_.reset();
 }
 
