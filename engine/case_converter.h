@@ -4,15 +4,25 @@
 #include <cstdint>
 #include <span>
 
-#include "case_letters.h"
+#include "byte_kernels.h"
 
 namespace cstrip {
 
-// The case run's conversion for whole buffers: the same output and the same
-// calls to the sink as CaseStepper (see there for the rules and for Sink),
-// many times faster. The input may arrive in chunks split anywhere, and
-// memory stays constant whatever the length of a line.
+// The case run's conversion. A line ends at CR LF or at a CR not followed
+// by LF; a lone LF is an ordinary byte of the line. Each line is written
+// with CR LF after it, the last one too. Only A-Z and a-z change. A
+// Shift-JIS double-byte character (a lead byte, then a trail byte) is
+// copied unchanged even where its trail byte is an ASCII letter; a lead
+// byte followed by anything else, or ending the line, is copied alone. The
+// input may arrive in chunks split anywhere, and memory stays constant
+// whatever the length of a line.
 //
+// Sink has: bool lowerCaseForNewLine(), asked once as each line starts
+// (true for lower case); void write(std::span<const char>), the output in
+// order; bool lineEnded(), after each line and its CR LF, false to stop.
+//
+// It gives the same output and the same calls to the sink as a plain
+// byte-by-byte conversion, kept with the tests, many times faster.
 // Why it is equivalent:
 //  - Each chunk is converted in place in one vectorised pass with the
 //    direction of the line it starts in. A CR or LF is neither a letter nor
@@ -30,7 +40,9 @@ namespace cstrip {
 template <class Sink>
 class CaseConverter {
  public:
-  explicit CaseConverter(Sink& sink) : sink_(sink) {}
+  // Converts letters with `kernels`: any version gives the same.
+  explicit CaseConverter(Sink& sink, const ByteKernels& kernels = fastestByteKernels())
+      : sink_(sink), kernels_(kernels) {}
 
   // Converts `chunk` in place and passes it to the sink. Returns false as
   // soon as the sink asks to stop; what precedes the stop has been passed on.
@@ -52,6 +64,7 @@ class CaseConverter {
   }
 
   Sink& sink_;
+  const ByteKernels& kernels_;
   bool inLine_ = false;         // a line has started and has not ended yet
   bool lower_ = true;           // the direction of the current line
   bool afterCR_ = false;        // the last byte was a CR, which ended its line
@@ -82,11 +95,10 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
   if (!inLine_) startLine();
 
   // A window at a time: convert it, then walk through its line ends.
-  constexpr std::ptrdiff_t kWindow = 64 * 64;
-  std::uint64_t crMasks[kWindow / 64];
+  std::uint64_t crMasks[kMaskWindow / 64];
   for (char* window = p; window < end;) {
-    char* const windowEnd = end - window < kWindow ? end : window + kWindow;
-    afterLeadByte_ = convertLetters(window, windowEnd, lower_, afterLeadByte_, crMasks);
+    char* const windowEnd = end - window < kMaskWindow ? end : window + kMaskWindow;
+    afterLeadByte_ = kernels_.convertLetters(window, windowEnd, lower_, afterLeadByte_, crMasks);
     for (std::ptrdiff_t block = 0; window + 64 * block < windowEnd; ++block) {
       for (std::uint64_t mask = crMasks[block]; mask != 0; mask &= mask - 1) {
         char* const cr = window + 64 * block + __builtin_ctzll(mask);
@@ -110,7 +122,7 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
         const bool wasLower = lower_;
         startLine();
         if (lower_ != wasLower && next < windowEnd) {
-          afterLeadByte_ = convertLetters(next, windowEnd, lower_, false);
+          afterLeadByte_ = kernels_.convertLetters(next, windowEnd, lower_, false, nullptr);
         }
       }
     }

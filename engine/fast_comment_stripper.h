@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "byte_kernels.h"
 #include "comment_stripper.h"
 #include "significant_bytes.h"
 
@@ -30,20 +31,30 @@ namespace cstrip {
 // The state is kept between buffers, so where they split never matters.
 class FastCommentStripper {
  public:
+  // Finds the significant bytes with `kernels`: any version gives the same.
+  explicit FastCommentStripper(const ByteKernels& kernels = fastestByteKernels())
+      : kernels_(kernels) {}
+
   // Steps through every byte of `chunk`, writing to `out` (put(char) and
   // write(span)) and calling onLf() after each LF; returns false as soon as
   // onLf() does, leaving the rest of the chunk unstepped.
   template <class Output, class OnLf>
   bool feed(std::span<const char> chunk, Output& out, OnLf&& onLf);
 
-  // The closing step at the end of the input: the last byte to write, or
-  // CommentStripper::kEmpty.
-  int finish();
+  // The closing step at the end of the input: writes the last byte read
+  // unless it is left out.
+  template <class Output>
+  void finish(Output& out);
 
  private:
-  enum Kind : std::uint8_t { kOther, kQuote, kStar, kSlash, kCr, kLf, kEmptyKind };
-  static constexpr int kInputKinds = 6;  // every kind but empty can be read
-  static constexpr int kStates = 7 * 5 * 3;
+  // A byte's kind: 0 for an ordinary byte, 1 + its index for the significant
+  // ones, and one more for the empty value.
+  using Kind = std::uint8_t;
+  static constexpr Kind kOther = 0;
+  static constexpr int kInputKinds = 1 + std::size(kSignificantBytes);  // all but empty
+  static constexpr Kind kEmptyKind = kInputKinds;
+  // The kind of `cur`, the five flag combinations, and breakRun 0, 1 or 2.
+  static constexpr int kStates = (kInputKinds + 1) * 5 * 3;
   static constexpr std::uint8_t kWrites = 0x80;  // flag in a table entry
 
   // A step over a run of ordinary bytes and the significant byte after it,
@@ -79,27 +90,17 @@ class FastCommentStripper {
   template <class Output>
   class PendingOutput;
 
+  const ByteKernels& kernels_;
   std::uint8_t state_ = encode(CommentStripper{});
   unsigned char lastByte_ = 0;  // the last byte stepped, when `cur` holds it
 };
 
 constexpr FastCommentStripper::Kind FastCommentStripper::kindOf(int value) {
-  switch (value) {
-    case '"':
-      return kQuote;
-    case '*':
-      return kStar;
-    case '/':
-      return kSlash;
-    case '\r':
-      return kCr;
-    case '\n':
-      return kLf;
-    case CommentStripper::kEmpty:
-      return kEmptyKind;
-    default:
-      return kOther;
+  if (value == CommentStripper::kEmpty) return kEmptyKind;
+  for (std::size_t i = 0; i < std::size(kSignificantBytes); ++i) {
+    if (value == static_cast<unsigned char>(kSignificantBytes[i])) return static_cast<Kind>(1 + i);
   }
+  return kOther;
 }
 
 constexpr std::uint8_t FastCommentStripper::encode(const CommentStripper& stripper) {
@@ -108,44 +109,47 @@ constexpr std::uint8_t FastCommentStripper::encode(const CommentStripper& stripp
                     : !stripper.inBlockComment ? (stripper.inLineComment ? 2 : 0)
                     : stripper.inLineComment   ? 4
                                                : 3;
-  return static_cast<std::uint8_t>(kindOf(stripper.cur) + 7 * (flags + 5 * stripper.breakRun));
+  return static_cast<std::uint8_t>(kindOf(stripper.cur) +
+                                   (kInputKinds + 1) * (flags + 5 * stripper.breakRun));
 }
 
 constexpr CommentStripper FastCommentStripper::decode(std::uint8_t state, unsigned char lastByte) {
   CommentStripper stripper;
-  const int kind = state % 7;
-  const int flags = state / 7 % 5;
+  const int kind = state % (kInputKinds + 1);
+  const int flags = state / (kInputKinds + 1) % 5;
   stripper.cur = kind == kEmptyKind ? CommentStripper::kEmpty : lastByte;
   stripper.inString = flags == 1;
   stripper.inLineComment = flags == 2 || flags == 4;
   stripper.inBlockComment = flags == 3 || flags == 4;
-  stripper.breakRun = state / 35;
+  stripper.breakRun = state / ((kInputKinds + 1) * 5);
   return stripper;
 }
 
 constexpr FastCommentStripper::Tables FastCommentStripper::makeTables() {
-  constexpr unsigned char kExample[kInputKinds] = {'x', '"', '*', '/', '\r', '\n'};
+  // A byte of each kind that can be read.
+  unsigned char example[kInputKinds] = {};
+  for (int byte = 0; byte < 256; ++byte) example[kindOf(byte)] = static_cast<unsigned char>(byte);
   Tables tables;
   for (int byte = 0; byte < 256; ++byte) tables.kind[byte] = kindOf(byte);
   for (int state = 0; state < kStates; ++state) {
-    const int curKind = state % 7;
+    const int curKind = state % (kInputKinds + 1);
     for (int input = 0; input < kInputKinds; ++input) {
       CommentStripper stripper =
-          decode(static_cast<std::uint8_t>(state), kExample[curKind == kEmptyKind ? 0 : curKind]);
-      const bool writes = stripper.step(kExample[input]) != CommentStripper::kEmpty;
+          decode(static_cast<std::uint8_t>(state), example[curKind == kEmptyKind ? 0 : curKind]);
+      const bool writes = stripper.step(example[input]) != CommentStripper::kEmpty;
       tables.next[state][input] = encode(stripper) | (writes ? kWrites : 0);
     }
     for (int runLength = 0; runLength < kRunLengths; ++runLength) {
       for (int input = 0; input < kInputKinds; ++input) {
         CommentStripper stripper =
-            decode(static_cast<std::uint8_t>(state), kExample[curKind == kEmptyKind ? 0 : curKind]);
+            decode(static_cast<std::uint8_t>(state), example[curKind == kEmptyKind ? 0 : curKind]);
         std::uint16_t entry = 0;
         for (int i = 0; i < runLength; ++i) {
           if (stripper.step('x') != CommentStripper::kEmpty) {
             entry |= i == 0 ? kWritesBeforeRun : kWritesRun;
           }
         }
-        if (stripper.step(kExample[input]) != CommentStripper::kEmpty) entry |= kWritesLast;
+        if (stripper.step(example[input]) != CommentStripper::kEmpty) entry |= kWritesLast;
         tables.jump[state * kRowSize + runLength * kInputKinds + input] =
             entry | static_cast<std::uint16_t>(encode(stripper) * kRowSize);
       }
@@ -165,11 +169,12 @@ constexpr bool FastCommentStripper::ordinaryRunsSettle(const Tables& tables) {
 inline constexpr FastCommentStripper::Tables FastCommentStripper::kTables =
     FastCommentStripper::makeTables();
 
-inline int FastCommentStripper::finish() {
+template <class Output>
+void FastCommentStripper::finish(Output& out) {
   CommentStripper stripper = decode(state_, lastByte_);
   const int written = stripper.finish();
   state_ = encode(stripper);
-  return written;
+  if (written != CommentStripper::kEmpty) out.put(static_cast<char>(written));
 }
 
 // The bytes a chunk's steps write, kept as one span of the chunk while they
@@ -216,16 +221,16 @@ bool FastCommentStripper::feed(std::span<const char> chunk, Output& out, OnLf&& 
   unsigned row = state_ * kRowSize;  // the state's row in the jump table
   const char* p = begin;             // the next byte to step
 
-  constexpr std::ptrdiff_t kWindow = 64 * 64;
-  std::uint64_t masks[kWindow / 64];
-  for (const char* window = begin; window < end; window += kWindow) {
-    const char* const windowEnd = end - window < kWindow ? end : window + kWindow;
-    significantMasks(window, windowEnd, masks);
+  constexpr Kind kLf = kindOf('\n');
+  std::uint64_t masks[kMaskWindow / 64];
+  for (const char* window = begin; window < end; window += kMaskWindow) {
+    const char* const windowEnd = end - window < kMaskWindow ? end : window + kMaskWindow;
+    kernels_.significantMasks(window, windowEnd, masks);
     for (std::size_t i = 0; window + 64 * i < windowEnd; ++i) {
       const char* const block = window + 64 * i;
       for (std::uint64_t mask = masks[i]; mask != 0; mask &= mask - 1) {
         const char* const q = block + __builtin_ctzll(mask);
-        const Kind kind = static_cast<Kind>(kTables.kind[static_cast<unsigned char>(*q)]);
+        const Kind kind = kTables.kind[static_cast<unsigned char>(*q)];
         const std::ptrdiff_t runLength = q - p < 2 ? q - p : 2;
         const std::uint16_t entry = kTables.jump[row + runLength * kInputKinds + kind];
         row = entry & kRowMask;

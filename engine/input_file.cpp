@@ -1,8 +1,6 @@
 #include "input_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 
@@ -14,42 +12,25 @@ namespace {
 constexpr std::string_view kWhat = "入力ファイル";
 }
 
-InputFile::InputFile(const std::string& path, std::size_t bufferSize)
-    : path_(path), bufferSize_(bufferSize) {
+InputFile::InputFile(const std::string& path)
+    : path_(path), buffer_(std::make_unique_for_overwrite<char[]>(kIoBufferSize)) {
   if (path.empty()) throw RunError("入力ファイルが指定されていません。", 0);
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw fileError(kWhat, path, "を開けません", errno);
+  fd_ = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd_.valid()) throw fileError(kWhat, path, "を開けません", errno);
   struct stat status {};
-  if (::fstat(fd_, &status) != 0) {
-    const int error = errno;
-    close();
-    throw fileError(kWhat, path, "を開けません", error);
-  }
+  if (::fstat(fd_.get(), &status) != 0) throw fileError(kWhat, path, "を開けません", errno);
   // Linux lets a folder be opened for reading; reading it would fail later
   // with a less helpful message, so refuse it here.
-  if (S_ISDIR(status.st_mode)) {
-    close();
-    throw fileError(kWhat, path, "を開けません", EISDIR);
-  }
-  identity_ = {status.st_dev, status.st_ino};
-  buffer_ = std::make_unique_for_overwrite<char[]>(bufferSize_);
-}
-
-InputFile::~InputFile() {
-  close();
+  if (S_ISDIR(status.st_mode)) throw fileError(kWhat, path, "を開けません", EISDIR);
+  identity_ = FileIdentity::of(status);
 }
 
 std::span<char> InputFile::read() {
   for (;;) {
-    const ssize_t got = ::read(fd_, buffer_.get(), bufferSize_);
+    const ssize_t got = ::read(fd_.get(), buffer_.get(), kIoBufferSize);
     if (got >= 0) return {buffer_.get(), static_cast<std::size_t>(got)};
     if (errno != EINTR) throw fileError(kWhat, path_, "を読み込めません", errno);
   }
-}
-
-void InputFile::close() {
-  if (fd_ >= 0) ::close(fd_);  // nothing was written, so a failed close loses nothing
-  fd_ = -1;
 }
 
 }  // namespace cstrip

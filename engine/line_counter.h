@@ -7,8 +7,9 @@
 
 namespace cstrip {
 
-// A run's line count and its yields: shows the count and yields after each
-// line, except for the yields the window lets the run leave out.
+// A run's line count and its turns to the window: shows the count and
+// yields after each line, except for the yields the window lets the run
+// leave out, and lets the window be idle between buffers.
 class LineCounter {
  public:
   explicit LineCounter(WindowOperations& window) : window_(window) {}
@@ -20,7 +21,19 @@ class LineCounter {
       --skip_;
       return true;
     }
-    return showAndYield();
+    window_.showCount(count_);
+    shown_ = count_;
+    windowMayHaveChanged_ = true;
+    if (!window_.yield()) return false;
+    skip_ = window_.yieldsToSkip();
+    return true;
+  }
+
+  // Between the input's buffers. Returns false when the window asks the run
+  // to stop.
+  bool idle() {
+    windowMayHaveChanged_ = true;
+    return window_.idle();
   }
 
   // At the end of the run, stopped or not: shows the final count if the
@@ -31,25 +44,16 @@ class LineCounter {
     shown_ = count_;
   }
 
-  // True once for each yield made since the last call: the window may have
-  // processed events, so what it shows may have changed.
-  bool yieldedSinceAsked() { return std::exchange(yielded_, false); }
+  // True at the first call, and then once after each yield made or idle():
+  // the window may have processed events, so its controls may have changed.
+  bool windowMayHaveChanged() { return std::exchange(windowMayHaveChanged_, false); }
 
  private:
-  bool showAndYield() {
-    window_.showCount(count_);
-    shown_ = count_;
-    yielded_ = true;
-    if (!window_.yield()) return false;
-    skip_ = window_.yieldsToSkip();
-    return true;
-  }
-
   WindowOperations& window_;
   LineCount count_ = 0;
   LineCount shown_ = 0;
   std::uint64_t skip_ = 0;
-  bool yielded_ = false;
+  bool windowMayHaveChanged_ = true;
 };
 
 }  // namespace cstrip

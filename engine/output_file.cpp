@@ -1,12 +1,9 @@
 #include "output_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <csignal>
 #include <utility>
 
 #include "run_error.h"
@@ -14,55 +11,60 @@
 namespace cstrip {
 
 namespace {
+
 constexpr std::string_view kWhat = "出力ファイル";
+
+RunError sameFileError(const std::string& path) {
+  return RunError(std::string("出力ファイル「") + path +
+                      "」は入力ファイルと同じファイルです。入力ファイルを壊さないよう、"
+                      "何も書き込まずに中止しました。",
+                  0);
 }
 
-OutputFile::OutputFile(const std::string& path, const InputFile& input, std::size_t bufferSize)
-    : path_(path), bufferSize_(bufferSize) {
+}  // namespace
+
+OutputFile::OutputFile(const std::string& path, FileIdentity input, std::size_t bufferSize)
+    : path_(path),
+      bufferSize_(bufferSize),
+      buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {
   if (path.empty()) throw RunError("出力ファイルが指定されていません。", 0);
-  // Opened without O_TRUNC: the file is emptied only once it is known not to
-  // be the input, whatever path, link or hard link led to it.
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd_ < 0) throw fileError(kWhat, path, "を開けません", errno);
+  // Past a file-size limit (ulimit -f) a write should fail with EFBIG and be
+  // reported like any other failure, not end the program by a signal.
+  static const bool kFileSizeSignalIgnored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+  (void)kFileSizeSignalIgnored;
+
+  // An existing file that is the input is refused before it is opened for
+  // writing, which could wait on leases, wake file watchers or fail for a
+  // reason of its own (read-only, a running program).
   struct stat status {};
-  if (::fstat(fd_, &status) != 0) {
-    const int error = errno;
-    ::close(fd_);
-    fd_ = -1;
-    throw fileError(kWhat, path, "を開けません", error);
+  if (::stat(path.c_str(), &status) == 0 && FileIdentity::of(status) == input) {
+    throw sameFileError(path);
   }
-  if (FileIdentity{status.st_dev, status.st_ino} == input.identity()) {
-    ::close(fd_);
-    fd_ = -1;
-    throw RunError(std::string("出力ファイル「") + path +
-                       "」は入力ファイルと同じファイルです。入力ファイルを壊さないよう、"
-                       "何も書き込まずに中止しました。",
-                   0);
-  }
+  // Opened without O_TRUNC and checked again: the path may have come to name
+  // the input since, and the file is emptied only once it is known not to.
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  if (!fd.valid()) throw fileError(kWhat, path, "を開けません", errno);
+  if (::fstat(fd.get(), &status) != 0) throw fileError(kWhat, path, "を開けません", errno);
+  if (FileIdentity::of(status) == input) throw sameFileError(path);
   // Devices and pipes cannot be truncated and need not be.
-  if (S_ISREG(status.st_mode) && ::ftruncate(fd_, 0) != 0) {
-    const int error = errno;
-    ::close(fd_);
-    fd_ = -1;
-    throw fileError(kWhat, path, "を空にできません", error);
+  if (S_ISREG(status.st_mode) && ::ftruncate(fd.get(), 0) != 0) {
+    throw fileError(kWhat, path, "を空にできません", errno);
   }
-  buffer_ = std::make_unique_for_overwrite<char[]>(bufferSize_);
+  fd_ = std::move(fd);
 }
 
 OutputFile::~OutputFile() {
-  if (fd_ < 0) return;
+  if (!fd_.valid()) return;
   try {
     flush();
   } catch (const RunError&) {
     // The run has already failed or stopped; its own error is the one reported.
   }
-  ::close(fd_);
 }
 
-void OutputFile::writeLarge(std::span<const char> bytes) {
-  // Large spans go out as they are, saving a copy through the buffer.
+void OutputFile::flushThenWrite(std::span<const char> bytes) {
   flush();
-  if (bytes.size() >= bufferSize_ / 4) {
+  if (bytes.size() >= directWriteSize()) {
     writeAll(bytes.data(), bytes.size());
   } else {
     std::memcpy(buffer_.get(), bytes.data(), bytes.size());
@@ -77,7 +79,7 @@ void OutputFile::flush() {
 
 void OutputFile::writeAll(const char* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t written = ::write(fd_, data, size);
+    const ssize_t written = ::write(fd_.get(), data, size);
     if (written < 0) {
       if (errno == EINTR) continue;
       throw fileError(kWhat, path_, "に書き込めません", errno);
@@ -88,16 +90,11 @@ void OutputFile::writeAll(const char* data, std::size_t size) {
 }
 
 void OutputFile::close() {
-  if (fd_ < 0) return;
-  try {
-    flush();
-  } catch (const RunError&) {
-    ::close(fd_);
-    fd_ = -1;
-    throw;
+  if (!fd_.valid()) return;
+  flush();  // if it throws, the destructor closes the file
+  if (::close(fd_.release()) != 0 && errno != EINTR) {
+    throw fileError(kWhat, path_, "を閉じられません", errno);
   }
-  const int result = ::close(std::exchange(fd_, -1));
-  if (result != 0 && errno != EINTR) throw fileError(kWhat, path_, "を閉じられません", errno);
 }
 
 }  // namespace cstrip

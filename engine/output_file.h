@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "input_file.h"
+#include "posix_file.h"
 
 namespace cstrip {
 
@@ -15,11 +15,11 @@ namespace cstrip {
 // when a run fails or stops, flushes what was written so far and closes.
 class OutputFile {
  public:
-  // Opens `path` for writing, creating it or emptying it. Throws RunError when
-  // the path is empty or cannot be opened, and when it names `input`'s file
-  // by any spelling (then the file is left untouched).
-  OutputFile(const std::string& path, const InputFile& input,
-             std::size_t bufferSize = kIoBufferSize);
+  // Opens `path` for writing, creating it or emptying it. Throws RunError
+  // when the path is empty or cannot be opened, and when it names the file
+  // `input` by any spelling; that file is then left untouched, not even
+  // opened for writing when it exists already.
+  OutputFile(const std::string& path, FileIdentity input, std::size_t bufferSize = kIoBufferSize);
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -29,11 +29,11 @@ class OutputFile {
     buffer_[used_++] = byte;
   }
   void write(std::span<const char> bytes) {
-    if (bytes.size() <= bufferSize_ - used_ && bytes.size() < bufferSize_ / 4) {
+    if (bytes.size() < directWriteSize() && bytes.size() <= bufferSize_ - used_) {
       std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
       used_ += bytes.size();
     } else {
-      writeLarge(bytes);
+      flushThenWrite(bytes);
     }
   }
 
@@ -42,15 +42,18 @@ class OutputFile {
   void close();
 
  private:
+  // Spans this large go to the file directly, saving a copy through the buffer.
+  std::size_t directWriteSize() const { return bufferSize_ / 4; }
   void flush();
-  void writeLarge(std::span<const char> bytes);
+  // Flushes the buffer, then writes `bytes` directly if large, else buffers them.
+  void flushThenWrite(std::span<const char> bytes);
   void writeAll(const char* data, std::size_t size);
 
   std::string path_;
-  int fd_ = -1;
   std::size_t bufferSize_;
+  std::unique_ptr<char[]> buffer_;  // allocated before the file is touched
   std::size_t used_ = 0;
-  std::unique_ptr<char[]> buffer_;
+  FileDescriptor fd_;
 };
 
 }  // namespace cstrip

@@ -28,6 +28,8 @@ std::string describeSystemError(int errorNumber) {
       return "シンボリックリンクの階層が深すぎます";
     case EIO:
       return "入出力エラーが発生しました";
+    case ENOMEM:
+      return "メモリが不足しています";
     case EMFILE:
     case ENFILE:
       return "開いているファイルが多すぎます";

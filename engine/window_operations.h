@@ -3,17 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "line_count.h"
+
 namespace cstrip {
-
-// The number of lines a run has counted: LF characters read by the strip run,
-// lines written by the case run. 64 bits, so no real file can overflow it.
-using LineCount = std::uint64_t;
-
-// How a run ended when it did not fail.
-enum class RunOutcome {
-  Completed,  // the whole input was converted
-  Stopped,    // the window asked the run to stop at a yield
-};
 
 // What a run needs from the window. The engine is written against this
 // interface only, so it builds and runs without any window toolkit.
@@ -26,11 +18,14 @@ class WindowOperations {
   virtual std::string inputPath() = 0;
   // Text2's text: the output path. Read once, when the run opens its output.
   virtual std::string outputPath() = 0;
-  // Option3's value: comment stripping is chosen. Read once per GO.
+  // Option3's value: comment stripping is chosen. Read once per run.
   virtual bool commentModeChosen() = 0;
-  // Option1's value: lower case is chosen. The case run reads it once per line.
+  // Option1's value: lower case is chosen. The case run reads it as the
+  // first line starts and again at the first line start after each yield
+  // made or idle(), the only times the window can have changed it.
   virtual bool lowerCaseChosen() = 0;
-  // Sets Text3's text to `count` as plain decimal digits (see formatLineCount).
+  // Shows `count` in Text3 (see formatLineCount), now or at the window's
+  // next chance to paint.
   virtual void showCount(LineCount count) = 0;
   // Lets the window process its pending events, then returns. Returns false
   // when the run must stop (the window is going away); the run then closes
@@ -41,9 +36,7 @@ class WindowOperations {
   // nothing most of the time says so here, and the run then only counts
   // those lines: calls per line would cost more than converting them. The
   // count is shown again at the next yield made, and at the end of the run
-  // in any case. The run reads Option1 again only at the first line start
-  // after a yield made or an idle(), the only times it can change. 0, the
-  // default, keeps a yield for every line.
+  // in any case. 0, the default, keeps a yield for every line.
   virtual std::uint64_t yieldsToSkip() { return 0; }
   // Called between the input's buffers, where no line is counted, so that a
   // window can stay responsive over long lines too: it may process its
@@ -51,8 +44,5 @@ class WindowOperations {
   // nothing by default.
   virtual bool idle() { return true; }
 };
-
-// `count` as plain decimal digits: no sign, no grouping, no leading zeros.
-std::string formatLineCount(LineCount count);
 
 }  // namespace cstrip

@@ -14,18 +14,32 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "command3_click.h"
 #include "form1_layout.h"
 #include "japanese_ui.h"
+#include "run_conversion.h"
 #include "run_error.h"
 
 namespace {
 
-QString caption(const char* name) {
-  return QString::fromUtf8(form1_layout::control(name).caption);
+QStringList filters() {
+  QStringList filters;
+  for (const char* filter : form1_layout::kFilters) filters << QString::fromUtf8(filter);
+  return filters;
 }
 
 }  // namespace
+
+template <class Widget>
+Widget* Form1::create(form1_layout::ControlId id) {
+  const form1_layout::Control& entry = form1_layout::kControls[id];
+  QWidget* parent = entry.inFrame1 ? static_cast<QWidget*>(Frame1) : this;
+  auto* control = new Widget(QString::fromUtf8(entry.caption), parent);
+  control->setObjectName(QString::fromUtf8(entry.name));
+  const PixelRect place = twipsToPixels(entry.place);
+  control->setGeometry(place.left, place.top, place.width, place.height);
+  controls_[id] = control;
+  return control;
+}
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
   using namespace form1_layout;
@@ -33,64 +47,34 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
   setWindowTitle(QString::fromUtf8(kTitle));
   setWindowIcon(QIcon(QStringLiteral(":/icons/cstrip.svg")));
   setFont(japaneseUiFont(font()));
-  resize(twipsToPixels(kClientWidth, kClientHeight));
+  resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
 
-  Label1 = new QLabel(caption("Label1"), this);
-  place(Label1, "Label1");
-
-  Text1 = new QLineEdit(this);
-  place(Text1, "Text1");
-
-  Command1 = new QPushButton(caption("Command1"), this);
-  connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-  place(Command1, "Command1");
-
-  Label2 = new QLabel(caption("Label2"), this);
-  place(Label2, "Label2");
-
-  Text2 = new QLineEdit(this);
-  place(Text2, "Text2");
-
-  Command2 = new QPushButton(caption("Command2"), this);
-  connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-  place(Command2, "Command2");
-
-  Frame1 = new QGroupBox(caption("Frame1"), this);
-  place(Frame1, "Frame1");
-
-  Option3 = new QRadioButton(caption("Option3"), Frame1);
-  place(Option3, "Option3");
-
-  Option1 = new QRadioButton(caption("Option1"), Frame1);
+  Label1 = create<QLabel>(form1_layout::Label1);
+  Text1 = create<QLineEdit>(form1_layout::Text1);
+  Command1 = create<QPushButton>(form1_layout::Command1);
+  Label2 = create<QLabel>(form1_layout::Label2);
+  Text2 = create<QLineEdit>(form1_layout::Text2);
+  Command2 = create<QPushButton>(form1_layout::Command2);
+  Frame1 = create<QGroupBox>(form1_layout::Frame1);
+  Option3 = create<QRadioButton>(form1_layout::Option3);
+  Option1 = create<QRadioButton>(form1_layout::Option1);
+  Option2 = create<QRadioButton>(form1_layout::Option2);
+  Command3 = create<QPushButton>(form1_layout::Command3);
+  Text3 = create<QLineEdit>(form1_layout::Text3);
+  Label3 = create<QLabel>(form1_layout::Label3);
+  Command4 = create<QPushButton>(form1_layout::Command4);
   Option1->setChecked(true);
-  // A run asks for Option1 at every line: a plain flag answers faster.
-  connect(Option1, &QRadioButton::toggled, this,
-          [this](bool checked) { option1Checked_ = checked; });
-  place(Option1, "Option1");
 
-  Option2 = new QRadioButton(caption("Option2"), Frame1);
-  place(Option2, "Option2");
-
-  Command3 = new QPushButton(caption("Command3"), this);
+  connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-  place(Command3, "Command3");
-
-  Text3 = new QLineEdit(this);
-  place(Text3, "Text3");
-
-  Label3 = new QLabel(caption("Label3"), this);
-  place(Label3, "Label3");
-
-  Command4 = new QPushButton(caption("Command4"), this);
   connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
-  place(Command4, "Command4");
-
   // No default button: Enter and Esc press nothing.
   for (QPushButton* button : {Command1, Command2, Command3, Command4})
     button->setAutoDefault(false);
 
-  for (qsizetype i = 1; i < kTabOrder.size(); ++i) {
-    setTabOrder(findChild<QWidget*>(kTabOrder[i - 1]), findChild<QWidget*>(kTabOrder[i]));
+  for (std::size_t i = 1; i < std::size(kTabOrder); ++i) {
+    setTabOrder(controls_[kTabOrder[i - 1]], controls_[kTabOrder[i]]);
   }
 
   // Qt's own dialog rather than the desktop's, so it behaves the same
@@ -101,11 +85,6 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
   CommonDialog1->setAcceptMode(QFileDialog::AcceptOpen);
   CommonDialog1->setFileMode(QFileDialog::AnyFile);
   connect(CommonDialog1, &QFileDialog::filterSelected, this, &Form1::showEveryFileForAllFiles);
-}
-
-void Form1::place(QWidget* control, const char* name) {
-  control->setObjectName(QString::fromUtf8(name));
-  control->setGeometry(twipsToPixels(form1_layout::control(name).place));
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -129,7 +108,7 @@ void Form1::Command3_Click() {
   setRunning(true);
   QString failure;
   try {
-    cstrip::Command3_Click(*this);
+    cstrip::RunConversion(*this);
   } catch (const cstrip::RunError& error) {
     failure = QString::fromUtf8(error.what());
   } catch (const std::exception& error) {
@@ -151,8 +130,8 @@ void Form1::Command4_Click() {
 }
 
 void Form1::chooseInto(QLineEdit* target) {
-  CommonDialog1->setNameFilters(form1_layout::kFilters);
-  CommonDialog1->selectNameFilter(form1_layout::kFilters[form1_layout::kInitialFilter]);
+  CommonDialog1->setNameFilters(filters());
+  CommonDialog1->selectNameFilter(filters()[form1_layout::kInitialFilter]);
   showEveryFileForAllFiles(CommonDialog1->selectedNameFilter());
   // A cancelled chooser leaves the box as it was.
   if (CommonDialog1->exec() != QDialog::Accepted) return;
@@ -167,7 +146,7 @@ void Form1::showEveryFileForAllFiles(const QString& filter) {
   // The all-files filter's pattern is "*.*", which matches every file on
   // Windows but only names with a dot here: Makefile or README would be
   // hidden. Keep its label and show every file.
-  if (filter != form1_layout::kFilters[0]) return;
+  if (filter != filters()[0]) return;
   if (auto* model = CommonDialog1->findChild<QFileSystemModel*>()) model->setNameFilters({"*"});
 }
 

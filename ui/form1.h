@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <optional>
 
+#include "form1_layout.h"
 #include "pump_clock.h"
 #include "window_operations.h"
 
@@ -14,8 +15,9 @@ class QPushButton;
 class QRadioButton;
 
 // The program's one window: two paths, the choice of conversion, GO, the
-// line count and EXIT. It runs conversions on its own thread and provides
-// the engine with the window operations they need.
+// line count and EXIT. GO runs the conversion on the window's own thread,
+// which processes the window's events at the run's yields; the window
+// provides the engine with the operations a run needs.
 class Form1 : public QWidget, private cstrip::WindowOperations {
   Q_OBJECT
 
@@ -40,18 +42,23 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
   std::string outputPath() override;
   bool commentModeChosen() override;
   bool lowerCaseChosen() override;
+  // Keeps the count to show at the next pump, not at every line.
   void showCount(cstrip::LineCount count) override;
   bool yield() override;
   std::uint64_t yieldsToSkip() override;
   bool idle() override;
   void pump();
 
+  // Creates the control `id` of the layout table as a Widget, with its
+  // caption, name and place, inside Frame1 where the table says so.
+  template <class Widget>
+  Widget* create(form1_layout::ControlId id);
   void chooseInto(QLineEdit* target);
   void showEveryFileForAllFiles(const QString& filter);
   void setRunning(bool running);
   void showLatestCount();
-  void place(QWidget* control, const char* name);
 
+  QWidget* controls_[form1_layout::kControlCount] = {};
   QLabel* Label1;
   QLineEdit* Text1;
   QPushButton* Command1;
@@ -70,7 +77,6 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
 
   bool running_ = false;
   bool stopRequested_ = false;
-  bool option1Checked_ = true;
   std::optional<cstrip::LineCount> unshownCount_;
   PumpClock pumpClock_;
 };

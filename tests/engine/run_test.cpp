@@ -1,123 +1,179 @@
-#include <gtest/gtest.h>
+// Whole runs through RunConversion: what they ask of the window, when they
+// yield and stop, the file they leave, and how they fail.
 
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <new>
+#include <regex>
 #include <string>
 
-#include "command3_click.h"
 #include "fake_window.h"
+#include "output_file.h"
+#include "run_conversion.h"
+#include "run_error.h"
 #include "temp_dir.h"
 
 namespace cstrip::testing {
 namespace {
 
-class Command3ClickTest : public ::testing::Test {
- protected:
-  Command3ClickTest() {
-    window.text1 = dir.file("in.c");
-    window.text2 = dir.file("out.c");
+// The errorNumber() of the RunError the run throws, its message in `what`;
+// -1 if the run does not fail.
+int failureOf(FakeWindow& window, std::string* what = nullptr) {
+  try {
+    RunConversion(window);
+  } catch (const RunError& error) {
+    if (what != nullptr) *what = error.what();
+    return error.errorNumber();
   }
-  std::string output() const { return readFile(window.text2); }
+  return -1;
+}
 
-  TempDir dir;
-  FakeWindow window;
+enum AtYield { kGoOn, kToggleOption1, kStop };
+
+struct RunCase {
+  const char* name;
+  bool option3;
+  std::string input;
+  std::uint64_t skip;
+  AtYield atYield;
+  std::string expected;
+  std::string log;
 };
 
-TEST_F(Command3ClickTest, Option3ChoosesTheStripRunWhateverOption1Says) {
-  writeFile(window.text1, "A/*x*/b\r\n");
-  for (const bool option1 : {true, false}) {
-    window.option3 = true;
-    window.option1 = option1;
-    EXPECT_EQ(Command3_Click(window), RunOutcome::Completed);
-    EXPECT_EQ(output(), "Ab\r");
+const std::string k8Lines = "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n";
+
+const RunCase kRunCases[] = {
+    {"EmptyStripLeavesTheCount", true, "", 0, kGoOn, "", ""},
+    {"EmptyCaseLeavesTheCount", false, "", 0, kGoOn, "", ""},
+    {"StripIgnoresOption1", true, "A/*x*/b\r\n", 0, kGoOn, "Ab\r", "1 Y"},
+    {"CaseReadsOption1AtTheNextLine", false, "Hi\r\nYo", 0, kGoOn, "hi\r\nyo\r\n", "L 1 Y L 2 Y"},
+    {"Option1ChangedAtAYieldAppliesFromTheNextLine", false, "aB\r\naB\raB\naB", 0, kToggleOption1,
+     "ab\r\nAB\r\nab\nab\r\n", "L 1 Y L 2 Y L 3 Y"},
+    {"StripSkipsYieldsButShowsTheLastCount", true, k8Lines, 2, kGoOn, "1\r2\r3\r4\r5\r6\r7\r8\r",
+     "1 Y 4 Y 7 Y 8"},
+    {"CaseSkipsYieldsButShowsTheLastCount", false, k8Lines, 2, kGoOn, k8Lines,
+     "L 1 Y L 4 Y L 7 Y L 8"},
+    {"Option1IsReadOnlyAfterAYieldMade", false, k8Lines, UINT64_MAX, kGoOn, k8Lines, "L 1 Y L 8"},
+    {"StripStoppedAtAYieldKeepsItsOutput", true, "one\r\ntwo\r\n", 0, kStop, "one\r", "1 Y"},
+    {"CaseStoppedAtAYieldKeepsItsOutput", false, "one\r\ntwo\r\n", 0, kStop, "one\r\n", "L 1 Y"},
+};
+
+TEST(RunConversion, AsksTheWindowAndWritesTheOutputAsItShould) {
+  for (const RunCase& test : kRunCases) {
+    SCOPED_TRACE(test.name);
+    TempDir dir;
+    FakeWindow window(dir.file("in.c"), dir.file("out.c"));
+    writeFile(window.text1, test.input);
+    writeFile(window.text2, "an earlier, longer output that must go");
+    window.option3 = test.option3;
+    window.skip = test.skip;
+    window.onYield = [&](FakeWindow& w) {
+      if (test.atYield == kToggleOption1) w.option1 = !w.option1;
+      return test.atYield != kStop;
+    };
+    RunConversion(window);
+    EXPECT_EQ(readFile(window.text2), test.expected);
+    EXPECT_EQ(window.log, test.log);
   }
 }
 
-TEST_F(Command3ClickTest, CaseRunCountsLinesWrittenAndYieldsAfterEach) {
-  writeFile(window.text1, "Hello\r\nWorld");
-  EXPECT_EQ(Command3_Click(window), RunOutcome::Completed);
-  EXPECT_EQ(output(), "hello\r\nworld\r\n");
-  const std::vector<std::string> expected = {"option1", "count 1", "yield",
-                                             "option1", "count 2", "yield"};
-  EXPECT_EQ(window.log, expected);
-}
-
-TEST_F(Command3ClickTest, NothingCountedLeavesTheCountAlone) {
-  writeFile(window.text1, "");
+TEST(RunConversion, AnInputWithoutLineBreaksStillLetsTheWindowStopTheRun) {
+  TempDir dir;
+  FakeWindow window(dir.file("in.c"), dir.file("out.c"));
+  writeFile(window.text1, std::string(3 * 1024 * 1024, 'x'));  // more than 2 buffers
   for (const bool option3 : {true, false}) {
     window.option3 = option3;
-    EXPECT_EQ(Command3_Click(window), RunOutcome::Completed);
-    EXPECT_TRUE(window.log.empty());
-    EXPECT_EQ(output(), "");
+    window.idlesBeforeStop = 2;
+    RunConversion(window);
+    EXPECT_LT(readFile(window.text2).size(), 3 * kIoBufferSize);
   }
 }
 
-TEST_F(Command3ClickTest, Option1ChangedDuringAYieldAppliesFromTheNextLine) {
-  writeFile(window.text1, "aB\r\naB\raB\naB");
-  window.onYield = [](FakeWindow& w) {
-    w.option1 = !w.option1;
-    return true;
-  };
-  Command3_Click(window);
-  EXPECT_EQ(output(), "ab\r\nAB\r\nab\nab\r\n");
-}
+struct FailureCase {
+  const char* name;
+  // "@" stands for the test's folder. It holds in.c, a folder sub, and
+  // link.c and hard.c, a symbolic and a hard link to in.c.
+  std::string text1;
+  std::string text2;
+  int errorNumber;          // 0 for the program's own refusals
+  std::string description;  // a part of the message the user sees
+};
 
-TEST_F(Command3ClickTest, AnEmptiedOutputHoldsOnlyTheNewText) {
-  writeFile(window.text1, "X");
-  writeFile(window.text2, "a much longer earlier content");
-  for (const bool option3 : {true, false}) {
-    window.option3 = option3;
-    Command3_Click(window);
-    EXPECT_EQ(output(), option3 ? "X" : "x\r\n");  // Option1 is set: lower case
+const FailureCase kFailureCases[] = {
+    {"EmptyInputPath", "", "@/out.c", 0, "入力ファイルが指定されていません"},
+    {"EmptyOutputPath", "@/in.c", "", 0, "出力ファイルが指定されていません"},
+    {"MissingInput", "@/none.c", "@/out.c", ENOENT,
+     "none.c」を開けません: ファイルまたはフォルダが見つかりません"},
+    {"InputIsAFolder", "@/sub", "@/out.c", EISDIR, "sub」を開けません: フォルダです"},
+    {"OutputInAMissingFolder", "@/in.c", "@/no/out.c", ENOENT, "出力ファイル「@/no/out.c」"},
+    {"OutputIsAFolder", "@/in.c", "@/sub", EISDIR, "sub」を開けません: フォルダです"},
+    {"OutputOnAFullDisk", "@/in.c", "/dev/full", ENOSPC,
+     "出力ファイル「/dev/full」に書き込めません: ディスクの空き容量が不足しています"},
+    {"OutputIsTheInput", "@/in.c", "@/in.c", 0, "「@/in.c」は入力ファイルと同じファイルです"},
+    {"OutputIsTheInputThroughDotDot", "@/in.c", "@/sub/../in.c", 0, "同じファイル"},
+    {"OutputIsASymbolicLinkToTheInput", "@/in.c", "@/link.c", 0, "同じファイル"},
+    {"OutputIsAHardLinkToTheInput", "@/in.c", "@/hard.c", 0, "同じファイル"},
+    // A running program cannot be opened for writing: the check comes first.
+    {"OutputIsTheRunningInput", "/proc/self/exe", "/proc/self/exe", 0, "同じファイル"},
+};
+
+TEST(RunConversion, AFailureNamesTheFileAndReasonAndLeavesTheInputIntact) {
+  const std::string input = "int a; /* \x83\x52\x83\x81 */\r\nA\n";
+  for (const auto& test : kFailureCases) {
+    for (const bool option3 : {true, false}) {
+      SCOPED_TRACE(test.name + std::string(option3 ? " strip" : " case"));
+      TempDir dir;
+      writeFile(dir.file("in.c"), input);
+      std::filesystem::create_directory(dir.path() / "sub");
+      std::filesystem::create_symlink(dir.file("in.c"), dir.file("link.c"));
+      std::filesystem::create_hard_link(dir.file("in.c"), dir.file("hard.c"));
+      const auto inDir = [&](const std::string& text) {
+        return std::regex_replace(text, std::regex("@"), dir.path().string());
+      };
+      FakeWindow window(inDir(test.text1), inDir(test.text2));
+      window.option3 = option3;
+      std::string what;
+      EXPECT_EQ(failureOf(window, &what), test.errorNumber);
+      EXPECT_NE(what.find(inDir(test.description)), std::string::npos) << what;
+      EXPECT_EQ(readFile(dir.file("in.c")), input);
+      EXPECT_FALSE(std::filesystem::exists(dir.file("out.c")));  // not after a failed input
+    }
   }
 }
 
-TEST_F(Command3ClickTest, StopAtAYieldEndsTheRunWithItsOutputFlushed) {
-  writeFile(window.text1, "one\r\ntwo\r\nthree\r\n");
-  window.onYield = [](FakeWindow&) { return false; };
-  for (const bool option3 : {true, false}) {
-    SCOPED_TRACE(option3);
-    window.option3 = option3;
-    window.yields = 0;
-    EXPECT_EQ(Command3_Click(window), RunOutcome::Stopped);
-    EXPECT_EQ(window.yields, 1);
-    EXPECT_EQ(output(), option3 ? "one\r" : "one\r\n");
-  }
+TEST(RunConversion, RunningOutOfMemoryOrPastTheFileSizeLimitIsAReportedFailure) {
+  TempDir dir;
+  FakeWindow window(dir.file("in.c"), dir.file("out.c"));
+  writeFile(window.text1, std::string(100000, '\n'));  // one line for the case run
+  window.onYield = [](FakeWindow&) -> bool { throw std::bad_alloc(); };
+  EXPECT_EQ(failureOf(window), ENOMEM);
+
+  window.onYield = nullptr;
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit saved = limit;
+  limit.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  EXPECT_EQ(failureOf(window), EFBIG);  // and no SIGXFSZ ended the test
+  ::setrlimit(RLIMIT_FSIZE, &saved);
 }
 
-TEST_F(Command3ClickTest, SkippedYieldsLeaveOutTheirCountsButNotTheFinalOne) {
-  writeFile(window.text1, "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n");
-  window.skip = 2;
-  for (const bool option3 : {true, false}) {
-    SCOPED_TRACE(option3);
-    window.option3 = option3;
-    window.counts.clear();
-    window.yields = 0;
-    Command3_Click(window);
-    EXPECT_EQ(window.counts, (std::vector<LineCount>{1, 4, 7, 8}));
-    EXPECT_EQ(window.yields, 3);
-  }
-}
-
-TEST_F(Command3ClickTest, Option1IsReadAgainOnlyAfterAYieldMade) {
-  writeFile(window.text1, "aB\r\naB\r\naB\r\naB\r\naB\r\naB\r\n");
-  window.skip = 2;
-  window.onYield = [](FakeWindow& w) {
-    w.option1 = !w.option1;
-    return true;
-  };
-  Command3_Click(window);
-  EXPECT_EQ(output(), "ab\r\nAB\r\nAB\r\nAB\r\nab\r\nab\r\n");
-}
-
-TEST_F(Command3ClickTest, AnInputWithoutLineBreaksStillLetsTheWindowStopTheRun) {
-  writeFile(window.text1, std::string(3 * 1024 * 1024, 'x'));
-  window.onIdle = [](FakeWindow& w) { return w.idles < 2; };
-  for (const bool option3 : {true, false}) {
-    SCOPED_TRACE(option3);
-    window.option3 = option3;
-    window.idles = 0;
-    EXPECT_EQ(Command3_Click(window), RunOutcome::Stopped);
-    EXPECT_EQ(window.yields, 0);
-    EXPECT_LT(output().size(), 3u * 1024 * 1024);
+TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizes) {
+  TempDir dir;
+  for (const std::size_t bufferSize : {1u, 7u, 64u}) {
+    OutputFile output(dir.file("out"), FileIdentity{}, bufferSize);
+    std::string expected;
+    for (std::size_t i = 0; i < 300; ++i) {
+      const std::string span(i * 7 % 23, static_cast<char>('a' + i % 26));
+      if (i % 5 == 0) output.put('|');
+      output.write(span);
+      expected += (i % 5 == 0 ? "|" : "") + span;
+    }
+    output.close();
+    EXPECT_EQ(readFile(dir.file("out")), expected) << "buffer of " << bufferSize;
   }
 }
 

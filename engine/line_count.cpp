@@ -1,4 +1,4 @@
-#include "window_operations.h"
+#include "line_count.h"
 
 #include <charconv>
 

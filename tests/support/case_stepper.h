@@ -7,18 +7,8 @@
 namespace cstrip {
 
 // The case run's conversion one byte at a time, as plainly as it can be
-// written: the reference that CaseConverter is tested against.
-//
-// A line ends at CR LF or at a CR not followed by LF; a lone LF is an
-// ordinary byte of the line. Each line is written with CR LF after it, the
-// last one too. Only A-Z and a-z change. A Shift-JIS double-byte character
-// (a lead byte, then a trail byte) is copied unchanged even where its trail
-// byte is an ASCII letter; a lead byte followed by anything else, or ending
-// the line, is copied alone.
-//
-// Sink has: bool lowerCaseForNewLine(), asked once as each line starts
-// (true for lower case); void write(std::span<const char>), the output in
-// order; bool lineEnded(), after each line and its CR LF, false to stop.
+// written: the oracle that CaseConverter, with the same rules and the same
+// Sink, is tested against.
 template <class Sink>
 class CaseStepper {
  public:
@@ -27,7 +17,7 @@ class CaseStepper {
   // Converts `chunk`; returns false as soon as the sink asks to stop.
   bool feed(std::span<const char> chunk) {
     for (const char ch : chunk) {
-      const auto byte = static_cast<unsigned char>(ch);
+      int byte = static_cast<unsigned char>(ch);
       if (afterCR_) {
         afterCR_ = false;
         if (!endLine()) return false;
@@ -46,16 +36,12 @@ class CaseStepper {
       }
       if (byte == '\r') {
         afterCR_ = true;
-      } else if (isLeadByte(byte)) {
-        afterLeadByte_ = true;
-        put(byte);
-      } else if (lower_ && byte >= 'A' && byte <= 'Z') {
-        put(byte + ('a' - 'A'));
-      } else if (!lower_ && byte >= 'a' && byte <= 'z') {
-        put(byte - ('a' - 'A'));
-      } else {
-        put(byte);
+        continue;
       }
+      afterLeadByte_ = isLeadByte(byte);
+      if (lower_ && byte >= 'A' && byte <= 'Z') byte += 'a' - 'A';
+      if (!lower_ && byte >= 'a' && byte <= 'z') byte -= 'a' - 'A';
+      put(byte);
     }
     return true;
   }

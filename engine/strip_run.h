@@ -7,13 +7,12 @@ namespace cstrip {
 // The strip run: copies Text1's file to Text2's file without its C comments,
 // keeping only the first of every run of line breaks outside comments (so CR
 // LF comes out as CR). Counts every LF read, showing the count and yielding
-// after each one but those the window lets it skip (see yieldsToSkip), and
-// showing the final count at the end; an input without LF leaves Text3 as
-// it was. Between input buffers it calls idle().
+// after each one but those the window lets it skip, and showing the final
+// count at the end; an input without LF leaves Text3 as it was.
 //
 // Throws RunError when a file cannot be opened, read, written or closed, or
 // when the output names the input; both files are closed by then, with the
 // output written so far flushed. The input is never written to.
-RunOutcome DeleteComment(WindowOperations& window);
+void DeleteComment(WindowOperations& window);
 
 }  // namespace cstrip

@@ -1,0 +1,64 @@
+#include "byte_kernels.h"
+
+#include "byte_range.h"
+#include "shift_jis.h"
+#include "significant_bytes.h"
+
+#if defined(__x86_64__)
+#include "simd/x86_kernels.h"
+#endif
+
+namespace cstrip {
+
+void significantMasksByteByByte(const char* first, const char* last, std::uint64_t* masks) {
+  for (std::size_t i = 0; first + 64 * i < last; ++i) {
+    const char* const block = first + 64 * i;
+    std::uint64_t mask = 0;
+    for (int j = 0; j < 64 && block + j < last; ++j) {
+      mask |= std::uint64_t{isSignificant(static_cast<unsigned char>(block[j]))} << j;
+    }
+    masks[i] = mask;
+  }
+}
+
+bool convertLettersByteByByte(char* first, char* last, bool lower, bool afterLeadByte,
+                              std::uint64_t* crMasks) {
+  const ByteRange from = lower ? kUpperCaseLetters : kLowerCaseLetters;
+  for (char* p = first; p != last; ++p) {
+    const auto byte = static_cast<unsigned char>(*p);
+    if (crMasks != nullptr) {
+      const auto offset = static_cast<std::size_t>(p - first);
+      if (offset % 64 == 0) crMasks[offset / 64] = 0;
+      crMasks[offset / 64] |= std::uint64_t{byte == '\r'} << (offset % 64);
+    }
+    if (afterLeadByte) {
+      afterLeadByte = false;
+      if (isTrailByte(byte)) continue;
+    }
+    if (isLeadByte(byte)) {
+      afterLeadByte = true;
+    } else if (from.contains(byte)) {
+      *p = static_cast<char>(byte ^ kAsciiCaseBit);
+    }
+  }
+  return afterLeadByte;
+}
+
+std::span<const ByteKernels> availableByteKernels() {
+  static const ByteKernels kByteByByte = {"byte by byte", significantMasksByteByByte,
+                                          convertLettersByteByByte};
+#if defined(__x86_64__)
+  static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels};
+  static const std::size_t kCount = __builtin_cpu_supports("avx2") ? 3 : 2;
+  return {kAll, kCount};
+#else
+  return {&kByteByByte, 1};
+#endif
+}
+
+const ByteKernels& fastestByteKernels() {
+  static const ByteKernels& fastest = availableByteKernels().back();
+  return fastest;
+}
+
+}  // namespace cstrip

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace cstrip {
+
+// The two loops over raw bytes where the fast runs spend their time, each
+// written once byte by byte and once over 64-byte vector blocks.
+struct ByteKernels {
+  const char* name;
+
+  // Classifies [first, last) 64 bytes at a time: masks[i] has bit j set
+  // where first[64 * i + j] is significant (a last, partial block has its
+  // missing bytes clear). `masks` has room for (last - first + 63) / 64.
+  void (*significantMasks)(const char* first, const char* last, std::uint64_t* masks);
+
+  // Converts the ASCII letters of [first, last) in place, to lower case
+  // when `lower` is set and to upper case otherwise, leaving alone the
+  // trail byte of every Shift-JIS double-byte character and every other
+  // byte. `afterLeadByte` says whether the byte before `first` was a lead
+  // byte still waiting for its trail byte; the result says the same of the
+  // last byte, so a text may be converted in pieces split anywhere. CR and
+  // LF are neither letters nor trail bytes, so line ends need no care.
+  // Where `crMasks` is given, bit j of crMasks[i] is set where
+  // first[64 * i + j] is a CR; it has room for (last - first + 63) / 64.
+  bool (*convertLetters)(char* first, char* last, bool lower, bool afterLeadByte,
+                         std::uint64_t* crMasks);
+};
+
+// How many bytes the fast runs classify per call, so that the masks fit a
+// small array on the stack.
+inline constexpr std::ptrdiff_t kMaskWindow = 64 * 64;
+
+// Every version this processor can run: the byte-by-byte one first, the
+// fastest last. All give the same results.
+std::span<const ByteKernels> availableByteKernels();
+
+// The fastest of them, chosen once.
+const ByteKernels& fastestByteKernels();
+
+// The byte-by-byte versions, which the vector ones use for the bytes after
+// their last whole block.
+void significantMasksByteByByte(const char* first, const char* last, std::uint64_t* masks);
+bool convertLettersByteByByte(char* first, char* last, bool lower, bool afterLeadByte,
+                              std::uint64_t* crMasks);
+
+}  // namespace cstrip

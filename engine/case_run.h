@@ -1,0 +1,16 @@
+#pragma once
+
+#include "window_operations.h"
+
+namespace cstrip {
+
+// The case run: copies Text1's file to Text2's file line by line, each line
+// converted to lower case when Option1 is set as the line starts and to
+// upper case otherwise, and written with CR LF after it. Counts the lines
+// written, showing the count and yielding after each one as DeleteComment
+// does with LFs; an empty input leaves Text3 as it was.
+//
+// Throws RunError as DeleteComment does; the input is never written to.
+void ConvertCase(WindowOperations& window);
+
+}  // namespace cstrip

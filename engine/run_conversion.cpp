@@ -1,0 +1,24 @@
+#include "run_conversion.h"
+
+#include <cerrno>
+#include <new>
+
+#include "case_run.h"
+#include "run_error.h"
+#include "strip_run.h"
+
+namespace cstrip {
+
+void RunConversion(WindowOperations& window) {
+  try {
+    if (window.commentModeChosen()) {
+      DeleteComment(window);
+    } else {
+      ConvertCase(window);
+    }
+  } catch (const std::bad_alloc&) {
+    throw RunError("変換に必要なメモリを確保できません: " + describeSystemError(ENOMEM), ENOMEM);
+  }
+}
+
+}  // namespace cstrip

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "input_file.h"
+#include "line_counter.h"
+#include "output_file.h"
+#include "window_operations.h"
+
+namespace cstrip {
+
+// What the strip run and the case run share: Text1's file opened for
+// reading, then Text2's file for writing, the line count, and the loop that
+// feeds the input to a conversion one buffer at a time.
+class RunFrame {
+ public:
+  // Opens both files. Throws RunError as InputFile and OutputFile do; the
+  // output is not created when the input cannot be opened.
+  explicit RunFrame(WindowOperations& window)
+      : input_(window.inputPath()),
+        output_(window.outputPath(), input_.identity()),
+        lines_(window) {}
+
+  OutputFile& output() { return output_; }
+  LineCounter& lines() { return lines_; }
+
+  // Feeds every buffer of the input to conversion.feed(std::span<char>) and
+  // then calls conversion.finish(), letting the window be idle between
+  // buffers. When feed() or the window asks to stop, the rest is left
+  // unread and finish() is not called. Either way the final count is then
+  // shown and both files are closed. Throws RunError when a read, a write
+  // or the close fails; the files are closed then too.
+  template <class Conversion>
+  void run(Conversion& conversion) {
+    for (auto chunk = input_.read(); !chunk.empty(); chunk = input_.read()) {
+      if (!conversion.feed(chunk) || !lines_.idle()) return close();
+    }
+    conversion.finish();
+    close();
+  }
+
+ private:
+  void close() {
+    lines_.finish();
+    output_.close();  // the input, only read, closes with the frame
+  }
+
+  InputFile input_;
+  OutputFile output_;
+  LineCounter lines_;
+};
+
+}  // namespace cstrip

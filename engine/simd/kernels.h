@@ -1,0 +1,72 @@
+#pragma once
+
+// The byte kernels written once over Block64. Included by each vector
+// translation unit inside its target region, after its Isa; the anonymous
+// namespace keeps the copies apart.
+
+#include <cstdint>
+
+#include "block64.h"
+#include "byte_kernels.h"
+#include "byte_range.h"
+#include "shift_jis.h"
+#include "significant_bytes.h"
+
+namespace cstrip {
+namespace {
+
+template <class Block>
+void significantMasksKernel(const char* first, const char* last, std::uint64_t* masks) {
+  for (; last - first >= 64; first += 64) {
+    const Block block = Block::load(first);
+    Block found = block == Block::splat(kSignificantBytes[0]);
+    for (const char byte : kSignificantBytes) found = found | (block == Block::splat(byte));
+    *masks++ = found.bits();
+  }
+  significantMasksByteByByte(first, last, masks);
+}
+
+// Which bytes of a 64-byte block are lead bytes that own the next byte,
+// given the bit mask of bytes in the lead range and whether the byte before
+// the block was such a lead byte. Every lead-range byte is a valid trail, so
+// in a run of them leads and trails alternate from the run's first byte,
+// unless the byte before the run was a lead: then the run starts with a
+// trail. A run's bits vanish when 1 is added at its first bit, which sorts
+// runs by the parity of their start.
+inline std::uint64_t owningLeads(std::uint64_t leadRange, bool afterLeadByte) {
+  constexpr std::uint64_t kEven = 0x5555555555555555;
+  std::uint64_t starts = leadRange & ~(leadRange << 1);
+  if (afterLeadByte) starts &= ~std::uint64_t{1};
+  const std::uint64_t oddStartRuns = (leadRange + (starts & kEven)) & leadRange;
+  const std::uint64_t evenStartRuns = leadRange & ~oddStartRuns;
+  return (evenStartRuns & kEven) | (oddStartRuns & ~kEven);
+}
+
+// A block of ASCII converts its letters at once; a block with other bytes
+// finds its trail bytes from the lead-range bit mask and converts only the
+// letters that are not trail bytes.
+template <class Block>
+bool convertLettersKernel(char* first, char* last, bool lower, bool afterLeadByte,
+                          std::uint64_t* crMasks) {
+  const ByteRange from = lower ? kUpperCaseLetters : kLowerCaseLetters;
+  for (; last - first >= 64; first += 64) {
+    const Block block = Block::load(first);
+    Block letters = block.inRange(from);
+    if (crMasks != nullptr) *crMasks++ = (block == Block::splat('\r')).bits();
+    if (block.bits() != 0 || afterLeadByte) {
+      Block leadRange = block.inRange(kLeadByteRanges[0]);
+      for (const ByteRange range : kLeadByteRanges) leadRange = leadRange | block.inRange(range);
+      const std::uint64_t leads = owningLeads(leadRange.bits(), afterLeadByte);
+      const std::uint64_t letterBits =
+          letters.bits() & ~(leads << 1 | std::uint64_t{afterLeadByte});  // trail bytes stay
+      afterLeadByte = (leads >> 63) != 0;
+      if (letterBits == 0) continue;
+      letters = Block::fromBits(letterBits);
+    }
+    (block ^ (letters & Block::splat(kAsciiCaseBit))).store(first);
+  }
+  return convertLettersByteByByte(first, last, lower, afterLeadByte, crMasks);
+}
+
+}  // namespace
+}  // namespace cstrip

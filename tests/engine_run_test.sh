@@ -1,0 +1,27 @@
+#!/bin/sh
+# engine-run ENGINE_RUN: its count line, its failures and its usage.
+set -u
+run=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+check() {  # description, then a command that must succeed
+  description=$1
+  shift
+  if "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
+}
+
+printf 'a /* x */\nb\n' >"$dir/in.c"
+check "prints the final count" test "$("$run" strip "$dir/in.c" "$dir/out.c")" = 2
+check "writes the output" test "$(cat "$dir/out.c")" = "$(printf 'a \nb')"
+"$run" lower "$dir/in.c" "$dir/out.c" >/dev/full 2>"$dir/err"
+check "a count line that cannot be written is a reported failure" \
+  test $? = 1 -a -s "$dir/err"
+"$run" strip "$dir/none.c" "$dir/out.c" >/dev/null 2>"$dir/err"
+check "a failed run names the file" test $? = 1
+check "  ... on stderr" grep -q none.c "$dir/err"
+"$run" sideways "$dir/in.c" "$dir/out.c" 2>"$dir/err"
+check "an unknown mode is a usage error" test $? = 2 -a -s "$dir/err"
+
+echo "$failures failed"
+[ "$failures" = 0 ]

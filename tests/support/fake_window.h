@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "window_operations.h"
+
+namespace cstrip::testing {
+
+// Window operations with settable controls, recording what a run asks for.
+struct FakeWindow : WindowOperations {
+  FakeWindow(std::string input, std::string output)
+      : text1(std::move(input)), text2(std::move(output)) {}
+
+  std::string text1;
+  std::string text2;
+  bool option1 = true;
+  bool option3 = false;
+  std::uint64_t skip = 0;                    // what yieldsToSkip() answers
+  std::function<bool(FakeWindow&)> onYield;  // false asks the run to stop
+  int idlesBeforeStop = -1;                  // idle() asks to stop when it reaches 0
+  // One word per call, in order: "L" when Option1 is read, the count when
+  // shown, "Y" for a yield.
+  std::string log;
+
+  std::string inputPath() override { return text1; }
+  std::string outputPath() override { return text2; }
+  bool commentModeChosen() override { return option3; }
+  bool lowerCaseChosen() override { return note("L"), option1; }
+  void showCount(LineCount count) override { note(formatLineCount(count)); }
+  bool yield() override { return note("Y"), !onYield || onYield(*this); }
+  std::uint64_t yieldsToSkip() override { return skip; }
+  bool idle() override { return --idlesBeforeStop != 0; }
+  void note(const std::string& word) { log += (log.empty() ? "" : " ") + word; }
+};
+
+}  // namespace cstrip::testing

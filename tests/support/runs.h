@@ -1,0 +1,107 @@
+#pragma once
+
+// The fast runs and their byte-by-byte oracles, run on strings in memory,
+// for the tests and the fuzzers alike.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "case_converter.h"
+#include "case_stepper.h"
+#include "comment_stripper.h"
+#include "fast_comment_stripper.h"
+
+namespace cstrip::testing {
+
+// What a run wrote and the events it reported, in order: '|' for each LF
+// counted by a strip run; '<' for each line start and '>' for each line end
+// of a case run.
+struct Recorded {
+  std::string output;
+  std::string events;
+  bool operator==(const Recorded&) const = default;
+
+  // The run's output: put(char) and write(span).
+  void put(char ch) { output.push_back(ch); }
+  void write(std::span<const char> bytes) { output.append(bytes.begin(), bytes.end()); }
+  bool event(char kind) {
+    events += kind;
+    return true;
+  }
+};
+
+inline void PrintTo(const Recorded& run, std::ostream* out) {
+  *out << '"' << run.output << "\" " << run.events;
+}
+
+inline Recorded stripByteByByte(const std::vector<std::string>& chunks) {
+  Recorded run;
+  CommentStripper stripper;
+  for (const auto& chunk : chunks) {
+    for (const char ch : chunk) {
+      if (const int written = stripper.step(static_cast<unsigned char>(ch)); written >= 0) {
+        run.put(static_cast<char>(written));
+      }
+      if (ch == '\n') run.event('|');
+    }
+  }
+  if (const int written = stripper.finish(); written >= 0) run.put(static_cast<char>(written));
+  return run;
+}
+
+inline Recorded stripFast(const std::vector<std::string>& chunks,
+                          const ByteKernels& kernels = fastestByteKernels()) {
+  Recorded run;
+  FastCommentStripper stripper(kernels);
+  for (const auto& chunk : chunks) stripper.feed(chunk, run, [&] { return run.event('|'); });
+  stripper.finish(run);
+  return run;
+}
+
+// A case run's sink. Line n is converted to lower case when bit 0 of
+// directions[n % size] is set (all lower when `directions` is empty).
+struct RecordingSink {
+  Recorded& run;
+  const std::string& directions;
+  std::size_t lines = 0;
+
+  bool lowerCaseForNewLine() {
+    run.events += '<';
+    return directions.empty() || (directions[lines % directions.size()] & 1) != 0;
+  }
+  void write(std::span<const char> bytes) { run.write(bytes); }
+  bool lineEnded() { return ++lines, run.event('>'); }
+};
+
+// The case run through Converter (CaseStepper, or CaseConverter with the
+// byte kernels to use as `more`).
+template <template <class> class Converter, class... More>
+Recorded convertCase(const std::vector<std::string>& chunks, const std::string& directions,
+                     const More&... more) {
+  Recorded run;
+  RecordingSink sink{run, directions};
+  Converter<RecordingSink> converter(sink, more...);
+  for (std::string chunk : chunks) converter.feed(chunk);
+  converter.finish();
+  return run;
+}
+
+// Splits a fuzzer's input: its first byte sets the chunk size (1 to 255, or
+// with 255 the whole input in one chunk, which crosses the runs' 4 KiB
+// windows), so that the fuzzer also explores where the buffers end.
+inline std::vector<std::string> chunksOf(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::string> chunks;
+  if (size == 0) return chunks;
+  const std::size_t chunkSize = data[0] == 255 ? size : std::size_t{data[0]} + 1;
+  for (std::size_t at = 1; at < size; at += chunkSize) {
+    chunks.emplace_back(reinterpret_cast<const char*>(data) + at, std::min(chunkSize, size - at));
+  }
+  return chunks;
+}
+
+}  // namespace cstrip::testing
