@@ -1,5 +1,5 @@
 #!/bin/sh
-# engine-run ENGINE_RUN: its count line, its failures and its usage.
+# engine_run_test.sh ENGINE_RUN: its count line, its failures and its usage.
 set -u
 run=$1
 dir=$(mktemp -d)
@@ -20,6 +20,10 @@ check "a count line that cannot be written is a reported failure" \
 "$run" strip "$dir/none.c" "$dir/out.c" >/dev/null 2>"$dir/err"
 check "a failed run names the file" test $? = 1
 check "  ... on stderr" grep -q none.c "$dir/err"
+head -c 100000 /dev/zero >"$dir/big.c"
+(ulimit -f 8; "$run" lower "$dir/big.c" "$dir/out.c") >/dev/null 2>"$dir/err"
+check "a file-size limit is a reported failure, not a signal" test $? = 1
+check "  ... naming the output" grep -q out.c "$dir/err"
 "$run" sideways "$dir/in.c" "$dir/out.c" 2>"$dir/err"
 check "an unknown mode is a usage error" test $? = 2 -a -s "$dir/err"
 

@@ -17,46 +17,33 @@ class CaseStepper {
   // Converts `chunk`; returns false as soon as the sink asks to stop.
   bool feed(std::span<const char> chunk) {
     for (const char ch : chunk) {
-      int byte = static_cast<unsigned char>(ch);
+      char byte = ch;
       if (afterCR_) {
         afterCR_ = false;
         if (!endLine()) return false;
         if (byte == '\n') continue;  // the LF of CR LF belongs to the terminator
       }
-      if (!inLine_) {
-        inLine_ = true;
-        lower_ = sink_.lowerCaseForNewLine();
-      }
-      if (afterLeadByte_) {
+      if (!inLine_) lower_ = sink_.lowerCaseForNewLine();
+      inLine_ = true;
+      if (afterLeadByte_ && isTrailByte(byte)) {
         afterLeadByte_ = false;
-        if (isTrailByte(byte)) {
-          put(byte);
-          continue;
-        }
-      }
-      if (byte == '\r') {
+      } else if (byte == '\r') {
         afterCR_ = true;
         continue;
+      } else {
+        afterLeadByte_ = isLeadByte(byte);
+        if (lower_ && byte >= 'A' && byte <= 'Z') byte += 'a' - 'A';
+        if (!lower_ && byte >= 'a' && byte <= 'z') byte -= 'a' - 'A';
       }
-      afterLeadByte_ = isLeadByte(byte);
-      if (lower_ && byte >= 'A' && byte <= 'Z') byte += 'a' - 'A';
-      if (!lower_ && byte >= 'a' && byte <= 'z') byte -= 'a' - 'A';
-      put(byte);
+      sink_.write({&byte, 1});
     }
     return true;
   }
 
   // At the end of the input: ends a last line that has no terminator.
-  bool finish() {
-    afterCR_ = false;
-    return inLine_ ? endLine() : true;
-  }
+  bool finish() { return !inLine_ || endLine(); }
 
  private:
-  void put(int byte) {
-    const char ch = static_cast<char>(byte);
-    sink_.write({&ch, 1});
-  }
   bool endLine() {
     inLine_ = false;
     afterLeadByte_ = false;

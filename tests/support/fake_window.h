@@ -11,8 +11,7 @@ namespace cstrip::testing {
 
 // Window operations with settable controls, recording what a run asks for.
 struct FakeWindow : WindowOperations {
-  FakeWindow(std::string input, std::string output)
-      : text1(std::move(input)), text2(std::move(output)) {}
+  FakeWindow(std::string in, std::string out) : text1(std::move(in)), text2(std::move(out)) {}
 
   std::string text1;
   std::string text2;
@@ -21,9 +20,7 @@ struct FakeWindow : WindowOperations {
   std::uint64_t skip = 0;                    // what yieldsToSkip() answers
   std::function<bool(FakeWindow&)> onYield;  // false asks the run to stop
   int idlesBeforeStop = -1;                  // idle() asks to stop when it reaches 0
-  // One word per call, in order: "L" when Option1 is read, the count when
-  // shown, "Y" for a yield.
-  std::string log;
+  std::string log;  // a word per call: "L" reading Option1, a count shown, "Y" a yield
 
   std::string inputPath() override { return text1; }
   std::string outputPath() override { return text2; }

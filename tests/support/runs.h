@@ -20,19 +20,22 @@ namespace cstrip::testing {
 
 // What a run wrote and the events it reported, in order: '|' for each LF
 // counted by a strip run; '<' for each line start and '>' for each line end
-// of a case run.
+// of a case run. Also the case run's sink: line n is converted to lower
+// case when bit 0 of directions[n % size] is set (all lower when empty).
 struct Recorded {
   std::string output;
   std::string events;
+  std::string directions = {};
   bool operator==(const Recorded&) const = default;
 
-  // The run's output: put(char) and write(span).
   void put(char ch) { output.push_back(ch); }
   void write(std::span<const char> bytes) { output.append(bytes.begin(), bytes.end()); }
-  bool event(char kind) {
-    events += kind;
-    return true;
+  bool lowerCaseForNewLine() {
+    const std::size_t line = events.size() / 2;
+    events += '<';
+    return directions.empty() || (directions[line % directions.size()] & 1) != 0;
   }
+  bool lineEnded() { return events += '>', true; }
 };
 
 inline void PrintTo(const Recorded& run, std::ostream* out) {
@@ -47,7 +50,7 @@ inline Recorded stripByteByByte(const std::vector<std::string>& chunks) {
       if (const int written = stripper.step(static_cast<unsigned char>(ch)); written >= 0) {
         run.put(static_cast<char>(written));
       }
-      if (ch == '\n') run.event('|');
+      if (ch == '\n') run.events += '|';
     }
   }
   if (const int written = stripper.finish(); written >= 0) run.put(static_cast<char>(written));
@@ -58,34 +61,19 @@ inline Recorded stripFast(const std::vector<std::string>& chunks,
                           const ByteKernels& kernels = fastestByteKernels()) {
   Recorded run;
   FastCommentStripper stripper(kernels);
-  for (const auto& chunk : chunks) stripper.feed(chunk, run, [&] { return run.event('|'); });
+  for (const auto& chunk : chunks)
+    stripper.feed(chunk, run, [&] { return run.events += '|', true; });
   stripper.finish(run);
   return run;
 }
-
-// A case run's sink. Line n is converted to lower case when bit 0 of
-// directions[n % size] is set (all lower when `directions` is empty).
-struct RecordingSink {
-  Recorded& run;
-  const std::string& directions;
-  std::size_t lines = 0;
-
-  bool lowerCaseForNewLine() {
-    run.events += '<';
-    return directions.empty() || (directions[lines % directions.size()] & 1) != 0;
-  }
-  void write(std::span<const char> bytes) { run.write(bytes); }
-  bool lineEnded() { return ++lines, run.event('>'); }
-};
 
 // The case run through Converter (CaseStepper, or CaseConverter with the
 // byte kernels to use as `more`).
 template <template <class> class Converter, class... More>
 Recorded convertCase(const std::vector<std::string>& chunks, const std::string& directions,
                      const More&... more) {
-  Recorded run;
-  RecordingSink sink{run, directions};
-  Converter<RecordingSink> converter(sink, more...);
+  Recorded run{{}, {}, directions};
+  Converter<Recorded> converter(run, more...);
   for (std::string chunk : chunks) converter.feed(chunk);
   converter.finish();
   return run;

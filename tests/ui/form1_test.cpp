@@ -3,7 +3,6 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -18,13 +17,8 @@
 namespace {
 
 using cstrip::testing::readFile;
+using cstrip::testing::repeated;
 using cstrip::testing::writeFile;
-
-std::string repeated(const std::string& text, int times) {
-  std::string result;
-  while (times-- > 0) result += text;
-  return result;
-}
 
 // Calls `action` with the next modal dialog of type Dialog once it shows.
 template <class Dialog, class Action>
@@ -59,7 +53,7 @@ class Form1Test : public QObject {
     }
     template <class Control>
     Control* find(const char* name) {
-      return findChild<Control*>(QString::fromUtf8(name));
+      return findChild<Control*>(name);
     }
   };
   QString path(const char* name) const { return QString::fromStdString(dir_.file(name)); }
@@ -89,7 +83,6 @@ class Form1Test : public QObject {
       }
       if (auto* button = qobject_cast<QPushButton*>(control)) QVERIFY(!button->autoDefault());
     }
-    QVERIFY(form.find<QRadioButton>("Option1")->isChecked());
 
     QStringList expected;
     for (const auto id : form1_layout::kTabOrder) expected << form1_layout::kControls[id].name;
@@ -135,14 +128,12 @@ class Form1Test : public QObject {
 
   void exitDuringARunStopsItAtItsNextYield() {
     writeFile(dir_.file("in.txt"), repeated("line\r\n", 100000));
-    for (const char* option : {"Option3", "Option1"}) {
-      Window form(path("in.txt"), path("out.txt"), option);
-      QTimer::singleShot(0, form.find<QPushButton>("Command4"), &QPushButton::click);
-      form.find<QPushButton>("Command3")->click();
-      QVERIFY(!form.isVisible() && !form.isRunning());
-      // Stopped at the first line's yield, with that line written out.
-      QCOMPARE(readFile(dir_.file("out.txt")), (option[6] == '3' ? "line\r" : "line\r\n"));
-    }
+    Window form(path("in.txt"), path("out.txt"));
+    QTimer::singleShot(0, form.find<QPushButton>("Command4"), &QPushButton::click);
+    form.find<QPushButton>("Command3")->click();
+    QVERIFY(!form.isVisible() && !form.isRunning());
+    // Stopped at the first line's yield, with that line written out.
+    QCOMPARE(readFile(dir_.file("out.txt")), "line\r\n");
   }
 
   void choosersShareTheLastPathAndCancelKeepsTheBox() {
