@@ -16,7 +16,7 @@ if ! [[ -x /usr/bin/time ]]; then
 fi
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/bench --target engine-run window-bench >/dev/null
-engine=$PWD/build/bench/engine/engine-run
+engine=$PWD/build/bench/app/engine-run
 window=$PWD/build/bench/bench/window-bench
 
 work=$(mktemp -d /dev/shm/cstrip-bench.XXXXXX)

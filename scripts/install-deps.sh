@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config  # the build
-  libgtest-dev clang-format         # the tests and the format check
+  libgtest-dev libgmock-dev         # the tests
+  clang-format                      # the format check
   clang libclang-rt-14-dev          # the fuzzers (libFuzzer)
   qt6-base-dev qt6-translations-l10n # the window, with Qt's own texts in Japanese
   libqt6svg6                        # the window's icon

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: a build with
-# warnings as errors, a second one under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and each fuzzer for FUZZ_SECONDS (default 30).
+# Installs what is missing, then runs every test: the format check, the
+# tests of a build with warnings as errors, the fuzzer for FUZZ_SECONDS
+# (default 60), and the tests again in a build under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,7 +13,7 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCSTRIP_
 cmake --build build/release
 ctest --test-dir build/release --output-on-failure
 
-scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
+scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCSTRIP_WERROR=ON \
   -DCSTRIP_SANITIZE=ON
