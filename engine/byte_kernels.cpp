@@ -21,9 +21,10 @@ void significantMasksByteByByte(const char* first, const char* last, std::uint64
   }
 }
 
-bool convertLettersByteByByte(char* first, char* last, bool lower, bool afterLeadByte,
-                              std::uint64_t* crMasks) {
+bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bool lower,
+                              bool afterLeadByte, std::uint64_t* crMasks) {
   const ByteRange from = lower ? kUpperCaseLetters : kLowerCaseLetters;
+  const bool shiftJis = encoding == TextEncoding::ShiftJis;
   for (char* p = first; p != last; ++p) {
     const auto byte = static_cast<unsigned char>(*p);
     if (crMasks != nullptr) {
@@ -35,7 +36,7 @@ bool convertLettersByteByByte(char* first, char* last, bool lower, bool afterLea
       afterLeadByte = false;
       if (isTrailByte(byte)) continue;
     }
-    if (isLeadByte(byte)) {
+    if (shiftJis && isLeadByte(byte)) {
       afterLeadByte = true;
     } else if (from.contains(byte)) {
       *p = static_cast<char>(byte ^ kAsciiCaseBit);
@@ -44,9 +45,14 @@ bool convertLettersByteByByte(char* first, char* last, bool lower, bool afterLea
   return afterLeadByte;
 }
 
+const char* skipAsciiByteByByte(const char* first, const char* last) {
+  while (first != last && static_cast<unsigned char>(*first) < 0x80) ++first;
+  return first;
+}
+
 std::span<const ByteKernels> availableByteKernels() {
   static const ByteKernels kByteByByte = {"byte by byte", significantMasksByteByByte,
-                                          convertLettersByteByByte};
+                                          convertLettersByteByByte, skipAsciiByteByByte};
 #if defined(__x86_64__)
   static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels};
   static const std::size_t kCount = __builtin_cpu_supports("avx2") ? 3 : 2;

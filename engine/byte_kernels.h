@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <span>
 
+#include "text_encoding.h"
+
 namespace cstrip {
 
-// The two loops over raw bytes where the fast runs spend their time, each
+// The loops over raw bytes where the fast runs spend their time, each
 // written once byte by byte and once over 64-byte vector blocks.
 struct ByteKernels {
   const char* name;
@@ -17,16 +19,19 @@ struct ByteKernels {
   void (*significantMasks)(const char* first, const char* last, std::uint64_t* masks);
 
   // Converts the ASCII letters of [first, last) in place, to lower case
-  // when `lower` is set and to upper case otherwise, leaving alone the
-  // trail byte of every Shift-JIS double-byte character and every other
-  // byte. `afterLeadByte` says whether the byte before `first` was a lead
-  // byte still waiting for its trail byte; the result says the same of the
-  // last byte, so a text may be converted in pieces split anywhere. CR and
-  // LF are neither letters nor trail bytes, so line ends need no care.
-  // Where `crMasks` is given, bit j of crMasks[i] is set where
+  // when `lower` is set and to upper case otherwise, leaving every other
+  // byte alone, and in Shift-JIS the trail byte of every double-byte
+  // character too. `afterLeadByte` says whether the byte before `first` was
+  // a lead byte still waiting for its trail byte; the result says the same
+  // of the last byte, so a text may be converted in pieces split anywhere.
+  // CR and LF are neither letters nor trail bytes, so line ends need no
+  // care. Where `crMasks` is given, bit j of crMasks[i] is set where
   // first[64 * i + j] is a CR; it has room for (last - first + 63) / 64.
-  bool (*convertLetters)(char* first, char* last, bool lower, bool afterLeadByte,
-                         std::uint64_t* crMasks);
+  bool (*convertLetters)(char* first, char* last, TextEncoding encoding, bool lower,
+                         bool afterLeadByte, std::uint64_t* crMasks);
+
+  // The first byte of [first, last) that is not ASCII, or `last`.
+  const char* (*skipAscii)(const char* first, const char* last);
 };
 
 // How many bytes the fast runs classify per call, so that the masks fit a
@@ -43,7 +48,8 @@ const ByteKernels& fastestByteKernels();
 // The byte-by-byte versions, which the vector ones use for the bytes after
 // their last whole block.
 void significantMasksByteByByte(const char* first, const char* last, std::uint64_t* masks);
-bool convertLettersByteByByte(char* first, char* last, bool lower, bool afterLeadByte,
-                              std::uint64_t* crMasks);
+bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bool lower,
+                              bool afterLeadByte, std::uint64_t* crMasks);
+const char* skipAsciiByteByByte(const char* first, const char* last);
 
 }  // namespace cstrip

@@ -10,12 +10,12 @@ namespace cstrip {
 
 // The case run's conversion. A line ends at CR LF or at a CR not followed
 // by LF; a lone LF is an ordinary byte of the line. Each line is written
-// with CR LF after it, the last one too. Only A-Z and a-z change. A
-// Shift-JIS double-byte character (a lead byte, then a trail byte) is
+// with CR LF after it, the last one too. Only A-Z and a-z change. In
+// Shift-JIS, a double-byte character (a lead byte, then a trail byte) is
 // copied unchanged even where its trail byte is an ASCII letter; a lead
-// byte followed by anything else, or ending the line, is copied alone. The
-// input may arrive in chunks split anywhere, and memory stays constant
-// whatever the length of a line.
+// byte followed by anything else, or ending the line, is copied alone. In
+// UTF-8 every ASCII letter changes. The input may arrive in chunks split
+// anywhere, and memory stays constant whatever the length of a line.
 //
 // Sink has: bool lowerCaseForNewLine(), asked once as each line starts
 // (true for lower case); void write(std::span<const char>), the output in
@@ -40,9 +40,11 @@ namespace cstrip {
 template <class Sink>
 class CaseConverter {
  public:
-  // Converts letters with `kernels`: any version gives the same.
-  explicit CaseConverter(Sink& sink, const ByteKernels& kernels = fastestByteKernels())
-      : sink_(sink), kernels_(kernels) {}
+  // Reads the text as `encoding`, converting letters with `kernels`: any
+  // version gives the same.
+  CaseConverter(Sink& sink, TextEncoding encoding,
+                const ByteKernels& kernels = fastestByteKernels())
+      : sink_(sink), encoding_(encoding), kernels_(kernels) {}
 
   // Converts `chunk` in place and passes it to the sink. Returns false as
   // soon as the sink asks to stop; what precedes the stop has been passed on.
@@ -64,6 +66,7 @@ class CaseConverter {
   }
 
   Sink& sink_;
+  const TextEncoding encoding_;
   const ByteKernels& kernels_;
   bool inLine_ = false;         // a line has started and has not ended yet
   bool lower_ = true;           // the direction of the current line
@@ -98,7 +101,8 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
   std::uint64_t crMasks[kMaskWindow / 64];
   for (char* window = p; window < end;) {
     char* const windowEnd = end - window < kMaskWindow ? end : window + kMaskWindow;
-    afterLeadByte_ = kernels_.convertLetters(window, windowEnd, lower_, afterLeadByte_, crMasks);
+    afterLeadByte_ =
+        kernels_.convertLetters(window, windowEnd, encoding_, lower_, afterLeadByte_, crMasks);
     for (std::ptrdiff_t block = 0; window + 64 * block < windowEnd; ++block) {
       for (std::uint64_t mask = crMasks[block]; mask != 0; mask &= mask - 1) {
         char* const cr = window + 64 * block + __builtin_ctzll(mask);
@@ -122,7 +126,8 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
         const bool wasLower = lower_;
         startLine();
         if (lower_ != wasLower && next < windowEnd) {
-          afterLeadByte_ = kernels_.convertLetters(next, windowEnd, lower_, false, nullptr);
+          afterLeadByte_ =
+              kernels_.convertLetters(next, windowEnd, encoding_, lower_, false, nullptr);
         }
       }
     }

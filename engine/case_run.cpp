@@ -31,9 +31,9 @@ class CaseRunSink {
 }  // namespace
 
 void ConvertCase(WindowOperations& window) {
-  RunFrame frame(window);
+  RunFrame frame(window, true);
   CaseRunSink sink(frame.output(), frame.lines(), window);
-  CaseConverter<CaseRunSink> conversion(sink);
+  CaseConverter<CaseRunSink> conversion(sink, frame.encoding());
   frame.run(conversion);
 }
 

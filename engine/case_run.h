@@ -6,7 +6,9 @@ namespace cstrip {
 
 // The case run: copies Text1's file to Text2's file line by line, each line
 // converted to lower case when Option1 is set as the line starts and to
-// upper case otherwise, and written with CR LF after it. Counts the lines
+// upper case otherwise, and written with CR LF after it. The input is read
+// as UTF-8 when it is valid UTF-8 throughout, as Shift-JIS otherwise (see
+// examineInput), decided before the first line is written. Counts the lines
 // written, showing the count and yielding after each one as DeleteComment
 // does with LFs; an empty input leaves Text3 as it was.
 //

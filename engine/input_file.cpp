@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "run_error.h"
 
@@ -23,12 +24,34 @@ InputFile::InputFile(const std::string& path)
   // with a less helpful message, so refuse it here.
   if (S_ISDIR(status.st_mode)) throw fileError(kWhat, path, "を開けません", EISDIR);
   identity_ = FileIdentity::of(status);
+  rewindable_ = S_ISREG(status.st_mode);
 }
 
 std::span<char> InputFile::read() {
+  if (peeked_ > 0) return {buffer_.get(), std::exchange(peeked_, 0)};
+  return {buffer_.get(), readSome(buffer_.get(), kIoBufferSize)};
+}
+
+std::span<const char> InputFile::peek() {
+  // A pipe hands over a little at a time: read until the buffer is full.
+  while (peeked_ < kIoBufferSize) {
+    const std::size_t got = readSome(buffer_.get() + peeked_, kIoBufferSize - peeked_);
+    if (got == 0) break;
+    peeked_ += got;
+  }
+  return {buffer_.get(), peeked_};
+}
+
+void InputFile::rewind() {
+  if (::lseek(fd_.get(), 0, SEEK_SET) != 0)
+    throw fileError(kWhat, path_, "を読み込めません", errno);
+  peeked_ = 0;
+}
+
+std::size_t InputFile::readSome(char* into, std::size_t size) {
   for (;;) {
-    const ssize_t got = ::read(fd_.get(), buffer_.get(), kIoBufferSize);
-    if (got >= 0) return {buffer_.get(), static_cast<std::size_t>(got)};
+    const ssize_t got = ::read(fd_.get(), into, size);
+    if (got >= 0) return static_cast<std::size_t>(got);
     if (errno != EINTR) throw fileError(kWhat, path_, "を読み込めません", errno);
   }
 }

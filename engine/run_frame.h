@@ -1,5 +1,6 @@
 #pragma once
 
+#include "input_encoding.h"
 #include "input_file.h"
 #include "line_counter.h"
 #include "output_file.h"
@@ -8,17 +9,22 @@
 namespace cstrip {
 
 // What the strip run and the case run share: Text1's file opened for
-// reading, then Text2's file for writing, the line count, and the loop that
-// feeds the input to a conversion one buffer at a time.
+// reading and examined, then Text2's file opened for writing, the line
+// count, and the loop that feeds the input to a conversion one buffer at a
+// time.
 class RunFrame {
  public:
-  // Opens both files. Throws RunError as InputFile and OutputFile do; the
-  // output is not created when the input cannot be opened.
-  explicit RunFrame(WindowOperations& window)
+  // Opens the input and examines it (see examineInput, which decides the
+  // encoding when `decideEncoding` is set), then opens the output. Throws
+  // RunError as InputFile, examineInput and OutputFile do; the output is
+  // not touched when the input is refused.
+  RunFrame(WindowOperations& window, bool decideEncoding)
       : input_(window.inputPath()),
+        encoding_(examineInput(input_, decideEncoding)),
         output_(window.outputPath(), input_.identity()),
         lines_(window) {}
 
+  TextEncoding encoding() const { return encoding_; }
   OutputFile& output() { return output_; }
   LineCounter& lines() { return lines_; }
 
@@ -44,6 +50,7 @@ class RunFrame {
   }
 
   InputFile input_;
+  TextEncoding encoding_;
   OutputFile output_;
   LineCounter lines_;
 };

@@ -26,7 +26,7 @@ class StripConversion {
 }  // namespace
 
 void DeleteComment(WindowOperations& window) {
-  RunFrame frame(window);
+  RunFrame frame(window, false);  // the five significant bytes mean the same in both
   StripConversion conversion(frame.output(), frame.lines());
   frame.run(conversion);
 }

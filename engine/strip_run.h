@@ -10,9 +10,10 @@ namespace cstrip {
 // after each one but those the window lets it skip, and showing the final
 // count at the end; an input without LF leaves Text3 as it was.
 //
-// Throws RunError when a file cannot be opened, read, written or closed, or
-// when the output names the input; both files are closed by then, with the
-// output written so far flushed. The input is never written to.
+// Throws RunError when a file cannot be opened, read, written or closed,
+// when the input is UTF-16 or UTF-32 text, or when the output names the
+// input; both files are closed by then, with the output written so far
+// flushed. The input is never written to.
 void DeleteComment(WindowOperations& window);
 
 }  // namespace cstrip

@@ -1,18 +1,26 @@
-// Both fast runs, with each version of the byte kernels, against their
-// byte-by-byte steppers. The case run's direction changes from line to line
-// as the input's first chunk says.
+// Both fast runs and the UTF-8 validator, with each version of the byte
+// kernels, against their plain byte-by-byte versions. The case run's
+// encoding, and its direction from line to line, come from the input's
+// first chunk.
 
 #include "runs.h"
+#include "utf8_validator.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace cstrip;
   using namespace cstrip::testing;
   const auto chunks = chunksOf(data, size);
   const std::string directions = chunks.empty() ? std::string() : chunks.front();
+  const auto encoding = size > 1 && data[1] & 2 ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
   const Recorded stripped = stripByteByByte(chunks);
-  const Recorded converted = convertCase<cstrip::CaseStepper>(chunks, directions);
-  for (const cstrip::ByteKernels& kernels : cstrip::availableByteKernels()) {
-    if (stripFast(chunks, kernels) != stripped ||
-        convertCase<cstrip::CaseConverter>(chunks, directions, kernels) != converted) {
+  const Recorded converted = convertCase<CaseStepper>(chunks, directions, encoding);
+  const bool valid =
+      isValidUtf8({reinterpret_cast<const char*>(data) + 1, size > 0 ? size - 1 : 0});
+  for (const ByteKernels& kernels : availableByteKernels()) {
+    Utf8Validator validator(kernels);
+    for (const auto& chunk : chunks) validator.feed(chunk);
+    if (stripFast(chunks, kernels) != stripped || validator.finish() != valid ||
+        convertCase<CaseConverter>(chunks, directions, encoding, kernels) != converted) {
       __builtin_trap();
     }
   }

@@ -42,18 +42,19 @@ inline std::uint64_t owningLeads(std::uint64_t leadRange, bool afterLeadByte) {
   return (evenStartRuns & kEven) | (oddStartRuns & ~kEven);
 }
 
-// A block of ASCII converts its letters at once; a block with other bytes
-// finds its trail bytes from the lead-range bit mask and converts only the
-// letters that are not trail bytes.
+// A block of ASCII, or any block of UTF-8, converts its letters at once; a
+// Shift-JIS block with other bytes finds its trail bytes from the lead-range
+// bit mask and converts only the letters that are not trail bytes.
 template <class Block>
-bool convertLettersKernel(char* first, char* last, bool lower, bool afterLeadByte,
-                          std::uint64_t* crMasks) {
+bool convertLettersKernel(char* first, char* last, TextEncoding encoding, bool lower,
+                          bool afterLeadByte, std::uint64_t* crMasks) {
   const ByteRange from = lower ? kUpperCaseLetters : kLowerCaseLetters;
+  const bool shiftJis = encoding == TextEncoding::ShiftJis;
   for (; last - first >= 64; first += 64) {
     const Block block = Block::load(first);
     Block letters = block.inRange(from);
     if (crMasks != nullptr) *crMasks++ = (block == Block::splat('\r')).bits();
-    if (block.bits() != 0 || afterLeadByte) {
+    if (shiftJis && (block.bits() != 0 || afterLeadByte)) {
       Block leadRange = block.inRange(kLeadByteRanges[0]);
       for (const ByteRange range : kLeadByteRanges) leadRange = leadRange | block.inRange(range);
       const std::uint64_t leads = owningLeads(leadRange.bits(), afterLeadByte);
@@ -65,7 +66,17 @@ bool convertLettersKernel(char* first, char* last, bool lower, bool afterLeadByt
     }
     (block ^ (letters & Block::splat(kAsciiCaseBit))).store(first);
   }
-  return convertLettersByteByByte(first, last, lower, afterLeadByte, crMasks);
+  return convertLettersByteByByte(first, last, encoding, lower, afterLeadByte, crMasks);
+}
+
+template <class Block>
+const char* skipAsciiKernel(const char* first, const char* last) {
+  for (; last - first >= 64; first += 64) {
+    if (const std::uint64_t high = Block::load(first).bits(); high != 0) {
+      return first + __builtin_ctzll(high);
+    }
+  }
+  return skipAsciiByteByByte(first, last);
 }
 
 }  // namespace

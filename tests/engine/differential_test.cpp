@@ -9,6 +9,7 @@
 
 #include "byte_kernels.h"
 #include "runs.h"
+#include "utf8_validator.h"
 
 namespace cstrip::testing {
 namespace {
@@ -77,13 +78,35 @@ TEST(FastCommentStripper, MatchesTheStepper) {
 TEST(CaseConverter, MatchesTheStepper) {
   checkInputs(20261207, [](const std::string& input, std::mt19937_64& random) {
     const std::string directions = randomInput(random, 1 + random() % 8);
-    const auto expected = convertCase<CaseStepper>({input}, directions);
+    const auto encoding = random() % 2 ? TextEncoding::ShiftJis : TextEncoding::Utf8;
+    const auto expected = convertCase<CaseStepper>({input}, directions, encoding);
     for (const ByteKernels& kernels : availableByteKernels()) {
-      EXPECT_EQ(convertCase<CaseConverter>(randomChunks(random, input), directions, kernels),
-                expected)
+      EXPECT_EQ(
+          convertCase<CaseConverter>(randomChunks(random, input), directions, encoding, kernels),
+          expected)
           << kernels.name << " on " << ::testing::PrintToString(input);
     }
   });
+}
+
+TEST(Utf8Validator, MatchesAPlainDecoder) {
+  std::mt19937_64 random(20261208);
+  const std::string pieces[] = {"a", "\r\n", std::string(70, ' '), "é", "あ", "、", "😀"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string input;
+    const std::size_t size = round % 40 == 0 ? 20000 : random() % 300;
+    while (input.size() < size) input += pieces[random() % std::size(pieces)];
+    // Often one byte anywhere goes wrong: a stray, overlong or cut-off form.
+    if (!input.empty() && random() % 2)
+      input[random() % input.size()] = static_cast<char>(random());
+    const bool expected = isValidUtf8(input);
+    for (const ByteKernels& kernels : availableByteKernels()) {
+      Utf8Validator validator(kernels);
+      for (const auto& chunk : randomChunks(random, input)) validator.feed(chunk);
+      EXPECT_EQ(validator.finish(), expected)
+          << kernels.name << " on " << ::testing::PrintToString(input);
+    }
+  }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The two conversions' rules, case by case, through the plain steppers and
-// through the fast code.
+// The two conversions' rules, case by case, through the plain steppers that
+// the fast code is checked against.
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,6 @@ TEST(CommentStripper, FollowsTheRulesAndCountsEveryLf) {
     SCOPED_TRACE(::testing::PrintToString(test.input));
     const Recorded expected{test.expected, std::string(test.count, '|')};
     EXPECT_EQ(stripByteByByte({test.input}), expected);
-    EXPECT_EQ(stripFast({test.input}), expected);
   }
 }
 
@@ -79,13 +78,12 @@ const Case kCaseCases[] = {
     {"\x80M\xa0M\xdfM\xfdM", "\x80m\xa0m\xdfm\xfdm\r\n", 1},  // not lead bytes
 };
 
-TEST(CaseConverter, ConvertsLetterByLetterAndEndsLinesWithCrLf) {
+TEST(CaseStepper, ConvertsLetterByLetterAndEndsLinesWithCrLf) {
   for (const auto& test : kCaseCases) {
     SCOPED_TRACE(::testing::PrintToString(test.input));
     const std::string direction(1, test.lower ? '\1' : '\0');
     const Recorded expected{test.expected, repeated("<>", static_cast<int>(test.count)), direction};
-    EXPECT_EQ(convertCase<CaseStepper>({test.input}, direction), expected);
-    EXPECT_EQ(convertCase<CaseConverter>({test.input}, direction), expected);
+    EXPECT_EQ(convertCase<CaseStepper>({test.input}, direction, TextEncoding::ShiftJis), expected);
   }
 }
 

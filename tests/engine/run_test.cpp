@@ -43,23 +43,30 @@ struct RunCase {
 };
 
 const std::string k8Lines = "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n";
-// More than one buffer, so that the window is idle between lines.
-const std::string kManyLines = repeated("a\r\n", 100000);
+const std::string kManyLines = repeated("a\r\n", 100000);  // more than one buffer
 const std::string kNoLineBreak(3 * kIoBufferSize, 'x');
 
 const RunCase kRunCases[] = {
-    {"CaseReadsOption1AtTheNextLine", false, "Hi\r\nYo", 0, kGoOn, "hi\r\nyo\r\n", "L 1 Y L 2 Y"},
+    {"CaseReadsOption1PerLine", false, "Hi\r\nYo", 0, kGoOn, "hi\r\nyo\r\n", "L 1 Y L 2 Y"},
     {"Option1ChangedAtAYieldAppliesFromTheNextLine", false, "aB\r\naB\raB\naB", 0, kToggleOption1,
      "ab\r\nAB\r\nab\nab\r\n", "L 1 Y L 2 Y L 3 Y"},
-    {"StripSkipsYieldsButShowsTheLastCount", true, k8Lines, 2, kGoOn, "1\r2\r3\r4\r5\r6\r7\r8\r",
-     "1 Y 4 Y 7 Y 8"},
-    {"CaseSkipsYieldsButShowsTheLastCount", false, k8Lines, 2, kGoOn, k8Lines,
-     "L 1 Y L 4 Y L 7 Y L 8"},
-    {"Option1IsReadOnlyAfterAYieldMade", false, k8Lines, UINT64_MAX, kGoOn, k8Lines, "L 1 Y L 8"},
-    {"Option1IsReadAgainAfterTheWindowWasIdle", false, kManyLines, UINT64_MAX, kGoOn, kManyLines,
+    {"StripSkipsYields", true, k8Lines, 2, kGoOn, "1\r2\r3\r4\r5\r6\r7\r8\r", "1 Y 4 Y 7 Y 8"},
+    {"CaseSkipsYields", false, k8Lines, 2, kGoOn, k8Lines, "L 1 Y L 4 Y L 7 Y L 8"},
+    {"Option1IsReadAfterYields", false, k8Lines, UINT64_MAX, kGoOn, k8Lines, "L 1 Y L 8"},
+    {"Option1IsReadAfterIdle", false, kManyLines, UINT64_MAX, kGoOn, kManyLines,
      "L 1 Y L L 100000"},
     {"StripStoppedAtAYieldKeepsItsOutput", true, "one\r\ntwo\r\n", 0, kStop, "one\r", "1 Y"},
     {"CaseStoppedAtAYieldKeepsItsOutput", false, "one\r\ntwo\r\n", 0, kStop, "one\r\n", "L 1 Y"},
+    // In valid UTF-8 a letter after あ (E3 81 82: 0x82 leads in Shift-JIS) changes.
+    {"Utf8", false, "// あA いB 日本C「D」、E", 0, kGoOn, "// あa いb 日本c「d」、e\r\n", "L 1 Y"},
+    {"Utf8Bom", false, "\xEF\xBB\xBFあA", 0, kGoOn, "\xEF\xBB\xBFあa\r\n", "L 1 Y"},
+    // One byte that is not UTF-8 anywhere makes the whole text Shift-JIS.
+    {"Overlong", false, "あA\xC0\xAF", 0, kGoOn, "あA\xC0\xAF\r\n", "L 1 Y"},
+    {"Surrogate", false, "あA\xED\xA0\x80", 0, kGoOn, "あA\xED\xA0\x80\r\n", "L 1 Y"},
+    {"AboveU10FFFF", false, "あA\xF4\x90\x80\x80", 0, kGoOn, "あA\xF4\x90\x80\x80\r\n", "L 1 Y"},
+    {"CutOffAtTheEnd", false, "あA\xE3\x81", 0, kGoOn, "あA\xE3\x81\r\n", "L 1 Y"},
+    {"StrayByteFirst", false, "\x80あA", 0, kGoOn, "\x80あA\r\n", "L 1 Y"},
+    {"StrayByteLast", false, "あA\xFF", 0, kGoOn, "あA\xFF\r\n", "L 1 Y"},
     {"StripWithoutLineBreaksStopsWhenIdle", true, kNoLineBreak, 0, kStopAtSecondIdle,
      std::string(2 * kIoBufferSize - 1, 'x'), ""},  // the last byte read waits for the next
     {"CaseWithoutLineBreaksStopsWhenIdle", false, kNoLineBreak, 0, kStopAtSecondIdle,
@@ -105,6 +112,9 @@ const FailureCase kFailureCases[] = {
     {"OutputOnAFullDisk", "@/in.c", "/dev/full", ENOSPC, "「/dev/full」に書き込めません: ディスク"},
     {"OutputIsTheInput", "@/in.c", "@/in.c", 0, "「@/in.c」は入力ファイルと同じファイルです"},
     {"OutputIsASymbolicLinkToTheInput", "@/in.c", "@/link.c", 0, "同じファイル"},
+    {"Utf16LittleEndian", "@/utf16le.c", "@/out.c", 0, "「@/utf16le.c」は UTF-16 のテキスト"},
+    {"Utf16BigEndian", "@/utf16be.c", "@/out.c", 0, "は UTF-16 のテキストです"},
+    {"Utf32BigEndian", "@/utf32be.c", "@/out.c", 0, "は UTF-32 のテキストです"},
     // A running program cannot be opened for writing: the check comes first.
     {"OutputIsTheRunningInput", "/proc/self/exe", "/proc/self/exe", 0, "同じファイル"},
 };
@@ -118,6 +128,15 @@ TEST(RunConversion, AFailureNamesTheFileAndReasonAndLeavesTheInputIntact) {
       writeFile(dir.file("in.c"), input);
       std::filesystem::create_directory(dir.path / "sub");
       std::filesystem::create_symlink(dir.file("in.c"), dir.file("link.c"));
+      writeFile(dir.file("utf16le.c"), std::string("\xFF\xFE"
+                                                   "a\0",
+                                                   4));
+      writeFile(dir.file("utf16be.c"), std::string("\xFE\xFF\0"
+                                                   "a",
+                                                   4));
+      writeFile(dir.file("utf32be.c"), std::string("\0\0\xFE\xFF\0\0\0"
+                                                   "a",
+                                                   8));
       const auto inDir = [&](const std::string& text) {
         return std::regex_replace(text, std::regex("@"), dir.path.string());
       };

@@ -3,6 +3,7 @@
 #include <span>
 
 #include "shift_jis.h"
+#include "text_encoding.h"
 
 namespace cstrip {
 
@@ -12,7 +13,8 @@ namespace cstrip {
 template <class Sink>
 class CaseStepper {
  public:
-  explicit CaseStepper(Sink& sink) : sink_(sink) {}
+  CaseStepper(Sink& sink, TextEncoding encoding)
+      : sink_(sink), shiftJis_(encoding == TextEncoding::ShiftJis) {}
 
   // Converts `chunk`; returns false as soon as the sink asks to stop.
   bool feed(std::span<const char> chunk) {
@@ -31,7 +33,7 @@ class CaseStepper {
         afterCR_ = true;
         continue;
       } else {
-        afterLeadByte_ = isLeadByte(byte);
+        afterLeadByte_ = shiftJis_ && isLeadByte(byte);
         if (lower_ && byte >= 'A' && byte <= 'Z') byte += 'a' - 'A';
         if (!lower_ && byte >= 'a' && byte <= 'z') byte -= 'a' - 'A';
       }
@@ -52,6 +54,7 @@ class CaseStepper {
   }
 
   Sink& sink_;
+  const bool shiftJis_;
   bool inLine_ = false;
   bool lower_ = true;
   bool afterCR_ = false;

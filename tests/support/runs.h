@@ -4,11 +4,13 @@
 // for the tests and the fuzzers alike.
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "case_converter.h"
@@ -71,12 +73,33 @@ inline Recorded stripFast(const std::vector<std::string>& chunks,
 // byte kernels to use as `more`).
 template <template <class> class Converter, class... More>
 Recorded convertCase(const std::vector<std::string>& chunks, const std::string& directions,
-                     const More&... more) {
+                     TextEncoding encoding, const More&... more) {
   Recorded run{{}, {}, directions};
-  Converter<Recorded> converter(run, more...);
+  Converter<Recorded> converter(run, encoding, more...);
   for (std::string chunk : chunks) converter.feed(chunk);
   converter.finish();
   return run;
+}
+
+// Whether `text` is valid UTF-8, decoded the plain way: each character's
+// length from the leading one bits of its first byte, its code point from
+// the rest, then checked for the shortest form, surrogates and U+10FFFF.
+inline bool isValidUtf8(std::string_view text) {
+  constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+  for (std::size_t i = 0, length; i < text.size(); i += length) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int ones = std::countl_one(lead);
+    length = ones == 0 ? 1 : ones >= 2 && ones <= 4 ? ones : 0;
+    if (length == 0 || length > text.size() - i) return false;
+    char32_t code = lead & (0xFF >> (ones + 1));
+    for (std::size_t k = 1; k < length; ++k) {
+      if (std::countl_one(static_cast<unsigned char>(text[i + k])) != 1) return false;
+      code = code << 6 | (text[i + k] & 0x3F);
+    }
+    if (code < kShortest[length] || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF)
+      return false;
+  }
+  return true;
 }
 
 // Splits a fuzzer's input: its first byte sets the chunk size (1 to 255, or

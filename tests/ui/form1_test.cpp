@@ -159,13 +159,9 @@ class Form1Test : public QObject {
     expected << expected[form1_layout::kInitialFilter] << "*";
     QCOMPARE(seen, expected.join('|'));
 
-    // The other chooser opens on the last path; cancelling it keeps its box.
-    whenModal<QFileDialog>([&](QFileDialog* dialog) {
-      seen = dialog->selectedFiles().value(0);
-      dialog->reject();
-    });
+    // Cancelling the other chooser keeps its box as it was.
+    whenModal<QFileDialog>([&](QFileDialog* dialog) { dialog->reject(); });
     form.find<QPushButton>("Command2")->click();
-    QCOMPARE(seen, path("a.c"));
     QCOMPARE(form.find<QLineEdit>("Text2")->text(), QString("out.c"));
 
     // A name that does not exist yet is accepted: a new output file.

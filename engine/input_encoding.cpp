@@ -1,0 +1,48 @@
+#include "input_encoding.h"
+
+#include <string_view>
+
+#include "run_error.h"
+#include "utf8_validator.h"
+
+namespace cstrip {
+
+namespace {
+
+// The name of the encoding whose byte order mark `head` starts with, if it
+// is one the program cannot handle.
+const char* unsupportedEncoding(std::string_view head) {
+  using namespace std::string_view_literals;
+  if (head.starts_with("\x00\x00\xFE\xFF"sv) || head.starts_with("\xFF\xFE\x00\x00"sv)) {
+    return "UTF-32";
+  }
+  if (head.starts_with("\xFF\xFE"sv) || head.starts_with("\xFE\xFF"sv)) return "UTF-16";
+  return nullptr;
+}
+
+}  // namespace
+
+TextEncoding examineInput(InputFile& input, bool decide) {
+  const std::span<const char> head = input.peek();
+  if (const char* name = unsupportedEncoding({head.data(), head.size()})) {
+    throw RunError("入力ファイル「" + input.path() + "」は " + name +
+                       " のテキストです。この文字コードには対応していません。"
+                       "Shift-JIS か UTF-8 で保存してから、もう一度お試しください。",
+                   0);
+  }
+  if (!decide) return TextEncoding::ShiftJis;
+
+  Utf8Validator validator;
+  if (!input.rewindable()) {
+    const bool valid = validator.feed(head);
+    const bool wholeText = head.size() < kIoBufferSize;
+    return valid && (!wholeText || validator.finish()) ? TextEncoding::Utf8
+                                                       : TextEncoding::ShiftJis;
+  }
+  for (auto chunk = input.read(); !chunk.empty() && validator.feed(chunk); chunk = input.read()) {
+  }
+  input.rewind();
+  return validator.finish() ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
+}
+
+}  // namespace cstrip
