@@ -5,7 +5,7 @@
 # ratios of runs paired with a copy run) and the peak memory.
 # Then it times runs through the real window (offscreen) against engine-run
 # on the file of short lines. RUNS=n sets the runs per command (default 3,
-# after one warm-up). Needs about 5 GiB free in /dev/shm.
+# after one warm-up). Needs about 6 GiB free in /dev/shm.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${RUNS:-3}
@@ -38,6 +38,11 @@ find /usr/include -name '*.h' -type f -print0 | sort -z | xargs -0 cat >"$work/h
 fill "$work/headers" "$work/c-headers.c" $((512 << 20))
 iconv -f UTF-8 -t CP932 bench/sjis_sample.c | sed 's/$/\r/' >"$work/sample-sjis"
 fill "$work/sample-sjis" "$work/sjis-crlf.c" $((512 << 20))
+fill bench/sjis_sample.c "$work/utf8-ja.c" $((512 << 20))
+# The cut at 512 MiB may split a character; keep the corpus valid UTF-8.
+while ! iconv -f UTF-8 -t UTF-8 "$work/utf8-ja.c" >/dev/null 2>&1; do
+  truncate -s -1 "$work/utf8-ja.c"
+done
 (set +o pipefail; yes $'x = 1;\r' | head -n 10500000 >"$work/short-lines.txt")
 tr -d '\r\n' <"$work/headers" >"$work/headers-one-line"
 fill "$work/headers-one-line" "$work/one-line-1g.c" $((1 << 30))
@@ -86,7 +91,7 @@ report() {  # corpus command size seconds ratio peak-KiB
   }'
 }
 
-for corpus in c-headers.c sjis-crlf.c short-lines.txt one-line-1g.c; do
+for corpus in c-headers.c sjis-crlf.c utf8-ja.c short-lines.txt one-line-1g.c; do
   input=$work/$corpus
   size=$(stat -c %s "$input")
   : >"$work/copy-times"

@@ -39,7 +39,8 @@ TextEncoding examineInput(InputFile& input, bool decide) {
     return valid && (!wholeText || validator.finish()) ? TextEncoding::Utf8
                                                        : TextEncoding::ShiftJis;
   }
-  for (auto chunk = input.read(); !chunk.empty() && validator.feed(chunk); chunk = input.read()) {
+  for (auto chunk = input.read(); !chunk.empty(); chunk = input.read()) {
+    if (!validator.feed(chunk)) break;  // one invalid byte settles it
   }
   input.rewind();
   return validator.finish() ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
