@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   }
   if (std::fflush(stdout) != 0) {
     std::fprintf(stderr, "標準出力に書き込めません: %s\n",
-                 cstrip::describeSystemError(errno).c_str());
+                 cstrip::describeSystemError(errno, cstrip::Language::Japanese).c_str());
     return 1;
   }
   return 0;

@@ -25,10 +25,7 @@ const char* unsupportedEncoding(std::string_view head) {
 TextEncoding examineInput(InputFile& input, bool decide) {
   const std::span<const char> head = input.peek();
   if (const char* name = unsupportedEncoding({head.data(), head.size()})) {
-    throw RunError("入力ファイル「" + input.path() + "」は " + name +
-                       " のテキストです。この文字コードには対応していません。"
-                       "Shift-JIS か UTF-8 で保存してから、もう一度お試しください。",
-                   0);
+    throw RunError(Failure::UnsupportedEncoding, input.path(), 0, name);
   }
   if (!decide) return TextEncoding::ShiftJis;
 

@@ -5,26 +5,26 @@
 #include <cerrno>
 #include <utility>
 
+#include "file_names.h"
 #include "run_error.h"
 
 namespace cstrip {
 
-namespace {
-constexpr std::string_view kWhat = "入力ファイル";
-}
-
 InputFile::InputFile(const std::string& path)
     : path_(path), buffer_(std::make_unique_for_overwrite<char[]>(kIoBufferSize)) {
-  if (path.empty()) throw RunError("入力ファイルが指定されていません。", 0);
-  fd_ = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd_.valid()) throw fileError(kWhat, path, "を開けません", errno);
+  if (path.empty()) throw RunError(Failure::NoInputPath);
+  const bool standardInput = path == kStandardStream;
+  fd_ = FileDescriptor(standardInput ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                                     : ::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd_.valid()) throw RunError(Failure::OpenInput, path, errno);
   struct stat status {};
-  if (::fstat(fd_.get(), &status) != 0) throw fileError(kWhat, path, "を開けません", errno);
+  if (::fstat(fd_.get(), &status) != 0) throw RunError(Failure::OpenInput, path, errno);
   // Linux lets a folder be opened for reading; reading it would fail later
   // with a less helpful message, so refuse it here.
-  if (S_ISDIR(status.st_mode)) throw fileError(kWhat, path, "を開けません", EISDIR);
+  if (S_ISDIR(status.st_mode)) throw RunError(Failure::OpenInput, path, EISDIR);
   identity_ = FileIdentity::of(status);
-  rewindable_ = S_ISREG(status.st_mode);
+  // Standard input may start anywhere in a file, so it is read only once.
+  rewindable_ = S_ISREG(status.st_mode) && !standardInput;
 }
 
 std::span<char> InputFile::read() {
@@ -43,8 +43,7 @@ std::span<const char> InputFile::peek() {
 }
 
 void InputFile::rewind() {
-  if (::lseek(fd_.get(), 0, SEEK_SET) != 0)
-    throw fileError(kWhat, path_, "を読み込めません", errno);
+  if (::lseek(fd_.get(), 0, SEEK_SET) != 0) throw RunError(Failure::ReadInput, path_, errno);
   peeked_ = 0;
 }
 
@@ -52,7 +51,7 @@ std::size_t InputFile::readSome(char* into, std::size_t size) {
   for (;;) {
     const ssize_t got = ::read(fd_.get(), into, size);
     if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno != EINTR) throw fileError(kWhat, path_, "を読み込めません", errno);
+    if (errno != EINTR) throw RunError(Failure::ReadInput, path_, errno);
   }
 }
 

@@ -17,7 +17,7 @@ void RunConversion(WindowOperations& window) {
       ConvertCase(window);
     }
   } catch (const std::bad_alloc&) {
-    throw RunError("変換に必要なメモリを確保できません: " + describeSystemError(ENOMEM), ENOMEM);
+    throw RunError(Failure::OutOfMemory, {}, ENOMEM);
   }
 }
 

@@ -2,10 +2,56 @@
 
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
+#include <utility>
+
+#include "file_names.h"
 
 namespace cstrip {
 
-std::string describeSystemError(int errorNumber) {
+namespace {
+
+struct Wording {
+  const char* japanese;
+  const char* english;
+};
+
+// Each failure's sentence; %s stands for the path, then for the reason.
+constexpr Wording kFailureWording[] = {
+    {"入力ファイルが指定されていません。", "No input file was given."},
+    {"出力ファイルが指定されていません。", "No output file was given."},
+    {"入力ファイル「%s」を開けません: %s", "Cannot open the input file \"%s\": %s"},
+    {"入力ファイル「%s」を読み込めません: %s", "Cannot read the input file \"%s\": %s"},
+    {"入力ファイル「%s」は %s のテキストです。この文字コードには対応していません。"
+     "Shift-JIS か UTF-8 で保存してから、もう一度お試しください。",
+     "The input file \"%s\" is %s text, which is not supported. Save it as Shift-JIS or UTF-8 "
+     "and try again."},
+    {"出力ファイル「%s」を開けません: %s", "Cannot open the output file \"%s\": %s"},
+    {"出力ファイル「%s」は入力ファイルと同じファイルです。入力ファイルを壊さないよう、"
+     "何も書き込まずに中止しました。",
+     "The output file \"%s\" is the input file. Nothing was written, so that the input stays "
+     "intact."},
+    {"出力ファイル「%s」を空にできません: %s", "Cannot empty the output file \"%s\": %s"},
+    {"出力ファイル「%s」に書き込めません: %s", "Cannot write to the output file \"%s\": %s"},
+    {"出力ファイル「%s」を閉じられません: %s", "Cannot close the output file \"%s\": %s"},
+    {"変換に必要なメモリを確保できません: %s", "Not enough memory for the conversion: %s"},
+};
+static_assert(std::size(kFailureWording) == static_cast<std::size_t>(Failure::OutOfMemory) + 1);
+
+// `pattern` with each %s replaced by the next of `values`.
+std::string fill(std::string pattern, std::initializer_list<std::string> values) {
+  std::size_t at = 0;
+  for (const std::string& value : values) {
+    at = pattern.find("%s", at);
+    if (at == std::string::npos) break;
+    pattern.replace(at, 2, value);
+    at += value.size();
+  }
+  return pattern;
+}
+
+const char* japaneseReason(int errorNumber) {
   switch (errorNumber) {
     case ENOENT:
       return "ファイルまたはフォルダが見つかりません";
@@ -41,17 +87,47 @@ std::string describeSystemError(int errorNumber) {
     case ENODEV:
       return "デバイスがありません";
     default:
-      return std::string("システムエラー ") + std::to_string(errorNumber) + " (" +
-             std::strerror(errorNumber) + ")";
+      return nullptr;
   }
 }
 
-RunError fileError(std::string_view what, std::string_view path, std::string_view verb,
-                   int errorNumber) {
-  std::string description;
-  description.append(what).append("「").append(path).append("」").append(verb);
-  description.append(": ").append(describeSystemError(errorNumber));
-  return RunError(description, errorNumber);
+}  // namespace
+
+std::string describeSystemError(int errorNumber, Language language);
+
+namespace {
+
+std::string describeParts(Failure failure, const std::string& path, int errorNumber,
+                          const std::string& detail, Language language) {
+  const Wording& wording = kFailureWording[static_cast<std::size_t>(failure)];
+  const char* pattern = language == Language::Japanese ? wording.japanese : wording.english;
+  const std::string reason =
+      failure == Failure::UnsupportedEncoding ? detail : describeSystemError(errorNumber, language);
+  if (failure == Failure::OutOfMemory) return fill(pattern, {reason});
+  return fill(pattern, {displayPath(path), reason});
+}
+
+}  // namespace
+
+RunError::RunError(Failure failure, std::string path, int errorNumber, std::string detail)
+    : std::runtime_error(describeParts(failure, path, errorNumber, detail, Language::Japanese)),
+      failure_(failure),
+      path_(std::move(path)),
+      errorNumber_(errorNumber),
+      detail_(std::move(detail)) {}
+
+std::string describeSystemError(int errorNumber, Language language) {
+  const char* japanese = language == Language::Japanese ? japaneseReason(errorNumber) : nullptr;
+  if (japanese != nullptr) return japanese;
+  const std::string system = std::strerror(errorNumber);
+  return language == Language::Japanese
+             ? "システムエラー " + std::to_string(errorNumber) + " (" + system + ")"
+             : system;
+}
+
+std::string describe(const RunError& error, Language language) {
+  return describeParts(error.failure(), error.path(), error.errorNumber(), error.detail(),
+                       language);
 }
 
 }  // namespace cstrip

@@ -2,32 +2,53 @@
 
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 namespace cstrip {
 
-// A failed run. what() is the description shown to the user: Japanese, UTF-8,
-// naming the file and the reason. errorNumber() is the system's errno, or 0
-// where the failure is the program's own refusal (an empty path, an output
-// that names the input).
-class RunError : public std::runtime_error {
- public:
-  RunError(const std::string& description, int errorNumber)
-      : std::runtime_error(description), errorNumber_(errorNumber) {}
+// The languages the program speaks: the window is Japanese; the command
+// line follows the user's locale.
+enum class Language { Japanese, English };
 
-  int errorNumber() const { return errorNumber_; }
-
- private:
-  int errorNumber_;
+// What failed.
+enum class Failure {
+  NoInputPath,
+  NoOutputPath,
+  OpenInput,
+  ReadInput,
+  UnsupportedEncoding,  // UTF-16 or UTF-32 text, named by detail()
+  OpenOutput,
+  SameFile,  // the output names the input
+  EmptyOutput,
+  WriteOutput,
+  CloseOutput,
+  OutOfMemory,
 };
 
-// The system's reason for `errorNumber`, in Japanese. Common causes have their
-// own wording; anything else falls back to the system's text and the number.
-std::string describeSystemError(int errorNumber);
+// A failed run: what failed, on which path (as given, bytes for the file
+// system), and the system's errno, 0 where the failure is the program's own
+// refusal. what() is the description shown in the window, in Japanese.
+class RunError : public std::runtime_error {
+ public:
+  RunError(Failure failure, std::string path = {}, int errorNumber = 0, std::string detail = {});
 
-// "<what>「<path>」<verb>: <reason>", the shape of every file failure, built
-// from the errno value.
-RunError fileError(std::string_view what, std::string_view path, std::string_view verb,
-                   int errorNumber);
+  Failure failure() const { return failure_; }
+  const std::string& path() const { return path_; }
+  int errorNumber() const { return errorNumber_; }
+  const std::string& detail() const { return detail_; }
+
+ private:
+  Failure failure_;
+  std::string path_;
+  int errorNumber_;
+  std::string detail_;
+};
+
+// The description of `error` in `language`, naming the file (see
+// displayPath) and the reason.
+std::string describe(const RunError& error, Language language);
+
+// The system's reason for `errorNumber` in `language`. Common causes have
+// Japanese wording of their own; any other falls back to the system's text.
+std::string describeSystemError(int errorNumber, Language language);
 
 }  // namespace cstrip

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file_names.h"
 #include "input_encoding.h"
 #include "input_file.h"
 #include "line_counter.h"
@@ -15,13 +16,14 @@ namespace cstrip {
 class RunFrame {
  public:
   // Opens the input and examines it (see examineInput, which decides the
-  // encoding when `decideEncoding` is set), then opens the output. Throws
+  // encoding when `decideEncoding` is set), then opens the output, each
+  // found by findFile. Throws
   // RunError as InputFile, examineInput and OutputFile do; the output is
   // not touched when the input is refused.
   RunFrame(WindowOperations& window, bool decideEncoding)
-      : input_(window.inputPath()),
+      : input_(findFile(window.inputPath())),
         encoding_(examineInput(input_, decideEncoding)),
-        output_(window.outputPath(), input_.identity()),
+        output_(findFile(window.outputPath()), input_.identity()),
         lines_(window) {}
 
   TextEncoding encoding() const { return encoding_; }

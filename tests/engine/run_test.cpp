@@ -11,6 +11,7 @@
 #include <string>
 
 #include "fake_window.h"
+#include "file_names.h"
 #include "output_file.h"
 #include "run_conversion.h"
 #include "run_error.h"
@@ -19,14 +20,15 @@
 namespace cstrip::testing {
 namespace {
 
-// The RunError the run throws, or one with no message and -1 if it succeeds.
-RunError failureOf(FakeWindow& window) {
+// The errno and the description of the RunError the run throws; -1 and
+// nothing if it succeeds.
+std::pair<int, std::string> failureOf(FakeWindow& window) {
   try {
     RunConversion(window);
   } catch (const RunError& error) {
-    return error;
+    return {error.errorNumber(), error.what()};
   }
-  return RunError("", -1);
+  return {-1, ""};
 }
 
 // What the window does at each yield, or at its second idle().
@@ -142,9 +144,9 @@ TEST(RunConversion, AFailureNamesTheFileAndReasonAndLeavesTheInputIntact) {
       };
       FakeWindow window(inDir(test.text1), inDir(test.text2));
       window.option3 = option3;
-      const RunError failure = failureOf(window);
-      EXPECT_EQ(failure.errorNumber(), test.errorNumber);
-      EXPECT_THAT(failure.what(), ::testing::HasSubstr(inDir(test.description)));
+      const auto [errorNumber, what] = failureOf(window);
+      EXPECT_EQ(errorNumber, test.errorNumber);
+      EXPECT_THAT(what, ::testing::HasSubstr(inDir(test.description)));
       EXPECT_EQ(readFile(dir.file("in.c")), input);
       EXPECT_FALSE(std::filesystem::exists(dir.file("out.c")));  // not after a failed input
     }
@@ -156,7 +158,20 @@ TEST(RunConversion, RunningOutOfMemoryIsAReportedFailure) {
   FakeWindow window(dir.file("in.c"), dir.file("out.c"));
   writeFile(window.text1, "a\r\n");
   window.onYield = [](FakeWindow&) -> bool { throw std::bad_alloc(); };
-  EXPECT_EQ(failureOf(window).errorNumber(), ENOMEM);
+  EXPECT_EQ(failureOf(window).first, ENOMEM);
+}
+
+TEST(FileNames, FindCp932NamesAndShowEveryPathReadably) {
+  const std::string sjisFolder = "\x93\xfa\x96\x7b", sjisFile = "\x8c\xea.c";  // 日本, 語.c
+  EXPECT_EQ(displayPath("a/日本/語.c"), "a/日本/語.c");
+  EXPECT_EQ(displayPath("a/" + sjisFolder + "/" + sjisFile), "a/日本/語.c");
+  EXPECT_EQ(displayPath("a/\xFF\xFE.c"), "a/\\xFF\\xFE.c");
+  TempDir dir;
+  std::filesystem::create_directory(dir.path / sjisFolder);
+  writeFile(dir.file(sjisFolder + "/" + sjisFile), "x");
+  EXPECT_EQ(findFile(dir.file("日本/語.c")), dir.file(sjisFolder + "/" + sjisFile));
+  EXPECT_EQ(findFile(dir.file("日本/新.c")), dir.file(sjisFolder + "/新.c"));
+  EXPECT_EQ(findFile(dir.file("none/語.c")), dir.file("none/語.c"));
 }
 
 TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizes) {
