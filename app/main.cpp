@@ -1,10 +1,13 @@
 #include <QApplication>
 
 #include "form1.h"
+#include "run_command_line.h"
 
 int main(int argc, char* argv[]) {
+  std::vector<std::string> paths;
+  if (const auto status = cstrip::cli::runCommandLine(argc, argv, paths)) return *status;
   QApplication application(argc, argv);
-  Form1 form;
+  Form1 form(paths);
   form.show();
   return application.exec();
 }

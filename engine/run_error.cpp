@@ -2,11 +2,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <initializer_list>
 #include <iterator>
 #include <utility>
 
 #include "file_names.h"
+#include "fill_in.h"
 
 namespace cstrip {
 
@@ -38,18 +38,6 @@ constexpr Wording kFailureWording[] = {
     {"変換に必要なメモリを確保できません: %s", "Not enough memory for the conversion: %s"},
 };
 static_assert(std::size(kFailureWording) == static_cast<std::size_t>(Failure::OutOfMemory) + 1);
-
-// `pattern` with each %s replaced by the next of `values`.
-std::string fill(std::string pattern, std::initializer_list<std::string> values) {
-  std::size_t at = 0;
-  for (const std::string& value : values) {
-    at = pattern.find("%s", at);
-    if (at == std::string::npos) break;
-    pattern.replace(at, 2, value);
-    at += value.size();
-  }
-  return pattern;
-}
 
 const char* japaneseReason(int errorNumber) {
   switch (errorNumber) {
@@ -103,8 +91,8 @@ std::string describeParts(Failure failure, const std::string& path, int errorNum
   const char* pattern = language == Language::Japanese ? wording.japanese : wording.english;
   const std::string reason =
       failure == Failure::UnsupportedEncoding ? detail : describeSystemError(errorNumber, language);
-  if (failure == Failure::OutOfMemory) return fill(pattern, {reason});
-  return fill(pattern, {displayPath(path), reason});
+  if (failure == Failure::OutOfMemory) return fillIn(pattern, {reason});
+  return fillIn(pattern, {displayPath(path), reason});
 }
 
 }  // namespace

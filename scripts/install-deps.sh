@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config  # the build
+  libcli11-dev                      # the command line's argument parser
   libgtest-dev libgmock-dev         # the tests
   clang-format                      # the format check
   clang libclang-rt-14-dev          # the fuzzers (libFuzzer)

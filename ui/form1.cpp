@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -11,9 +13,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "dropped_file.h"
+#include "file_names.h"
 #include "form1_layout.h"
 #include "japanese_ui.h"
 #include "run_conversion.h"
@@ -41,7 +46,7 @@ Widget* Form1::create(form1_layout::ControlId id) {
   return control;
 }
 
-Form1::Form1(QWidget* parent) : QWidget(parent) {
+Form1::Form1(const std::vector<std::string>& paths, QWidget* parent) : QWidget(parent) {
   using namespace form1_layout;
   installJapaneseQtTranslation();
   setWindowTitle(QString::fromUtf8(kTitle));
@@ -64,6 +69,13 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
   Label3 = create<QLabel>(form1_layout::Label3);
   Command4 = create<QPushButton>(form1_layout::Command4);
   Option1->setChecked(true);
+  connect(Text3, &QLineEdit::textChanged, this, &Form1::showAllDigits);
+  setAcceptDrops(true);
+  for (QLineEdit* box : {Text1, Text2}) box->installEventFilter(this);
+  QLineEdit* const pathBoxes[] = {Text1, Text2};
+  for (std::size_t i = 0; i < paths.size() && i < std::size(pathBoxes); ++i) {
+    pathBoxes[i]->setText(QString::fromStdString(cstrip::displayPath(paths[i])));
+  }
 
   connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -162,6 +174,18 @@ void Form1::setRunning(bool running) {
   for (QPushButton* button : {Command1, Command2, Command3}) button->setEnabled(!running);
 }
 
+void Form1::showAllDigits() {
+  // Text3 keeps its place and width: a count too long for it is shown
+  // whole in a smaller font, for as long as it needs one.
+  QFont font = this->font();
+  const int room = Text3->contentsRect().width() - 6;  // the frame and text margins
+  while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance(Text3->text()) > room) {
+    font.setPixelSize(font.pixelSize() - 1);
+  }
+  Text3->setFont(font);
+  Text3->setCursorPosition(0);
+}
+
 void Form1::showLatestCount() {
   if (!unshownCount_) return;
   Text3->setText(QString::fromStdString(cstrip::formatLineCount(*unshownCount_)));
@@ -169,11 +193,47 @@ void Form1::showLatestCount() {
 }
 
 std::string Form1::inputPath() {
-  return QFile::encodeName(Text1->text()).toStdString();
+  return pathIn(Text1);
 }
 
 std::string Form1::outputPath() {
-  return QFile::encodeName(Text2->text()).toStdString();
+  return pathIn(Text2);
+}
+
+std::string Form1::pathIn(const QLineEdit* box) {
+  // Spaces pasted around a path are never part of it. A lone "-" is a file
+  // here, not standard input or output as on the command line.
+  const std::string path = QFile::encodeName(box->text().trimmed()).toStdString();
+  return path == cstrip::kStandardStream ? "./-" : path;
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+  if (droppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+  dropInto(Text1, event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  // Text1 and Text2 take a dropped file as a whole, not as text spliced in.
+  const bool drag = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove;
+  if ((!drag && event->type() != QEvent::Drop) ||
+      !static_cast<QDropEvent*>(event)->mimeData()->hasFormat(QStringLiteral("text/uri-list"))) {
+    return QWidget::eventFilter(watched, event);  // text is dragged as text
+  }
+  auto* drop = static_cast<QDropEvent*>(event);
+  if (drag && droppedFile(drop->mimeData())) drop->acceptProposedAction();
+  if (drag) return true;
+  dropInto(qobject_cast<QLineEdit*>(watched), drop);
+  return true;
+}
+
+void Form1::dropInto(QLineEdit* box, QDropEvent* event) {
+  if (const auto path = droppedFile(event->mimeData())) {
+    box->setText(QString::fromStdString(cstrip::displayPath(*path)));
+    event->acceptProposedAction();
+  }
 }
 
 bool Form1::commentModeChosen() {

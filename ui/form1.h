@@ -2,6 +2,8 @@
 
 #include <QWidget>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "form1_layout.h"
 #include "pump_clock.h"
@@ -22,13 +24,19 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
   Q_OBJECT
 
  public:
-  explicit Form1(QWidget* parent = nullptr);
+  // The window, with Text1 and Text2 set to `paths`, if given.
+  explicit Form1(const std::vector<std::string>& paths = {}, QWidget* parent = nullptr);
 
   // True while GO's run is going on.
   bool isRunning() const { return running_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // A local file dropped on Text1 or Text2 sets that box to its path;
+  // dropped anywhere else on the window, Text1.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private slots:
   void Command1_Click();
@@ -53,6 +61,10 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
   // caption, name and place, inside Frame1 where the table says so.
   template <class Widget>
   Widget* create(form1_layout::ControlId id);
+  // The path in `box`, without the spaces around it.
+  static std::string pathIn(const QLineEdit* box);
+  void dropInto(QLineEdit* box, QDropEvent* event);
+  void showAllDigits();
   void chooseInto(QLineEdit* target);
   void showEveryFileForAllFiles(const QString& filter);
   void setRunning(bool running);

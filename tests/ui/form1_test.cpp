@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -134,6 +135,47 @@ class Form1Test : public QObject {
     QVERIFY(!form.isVisible() && !form.isRunning());
     // Stopped at the first line's yield, with that line written out.
     QCOMPARE(readFile(dir_.file("out.txt")), "line\r\n");
+  }
+
+  void pathsComeDroppedTrimmedAndInTheirCp932Spelling() {
+    writeFile(dir_.file("\x93\xfa.c"), "AB\r\n");  // 日.c, its name in CP932
+    Form1 started({dir_.file("\x93\xfa.c")});
+    QCOMPARE(started.findChild<QLineEdit*>("Text1")->text(), path("日.c"));
+
+    Window form("typed", "typed");
+    const QByteArray folder = "file://" + QUrl::toPercentEncoding(path(""), "/");
+    auto drop = [&](QWidget* target, const QByteArray& uris) {
+      QMimeData data;
+      data.setData("text/uri-list", uris);
+      QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(target, &enter);  // as a drag does, the target first
+      QApplication::sendEvent(target, &drop);
+    };
+    drop(form.find<QLineEdit>("Text2"), folder + "%93%FA.c\r\n");
+    drop(&form, folder + "in.c\r\n");
+    drop(form.find<QLineEdit>("Text1"), "file://example.com/x.c\r\n");  // not local
+    QCOMPARE(form.find<QLineEdit>("Text1")->text(), path("in.c"));
+    QCOMPARE(form.find<QLineEdit>("Text2")->text(), path("日.c"));
+
+    // The run finds 日.c by its CP932 name, whatever spaces surround the paths.
+    form.find<QLineEdit>("Text1")->setText("  " + path("日.c") + " ");
+    form.find<QLineEdit>("Text2")->setText(" " + path("out.c") + "\t");
+    form.find<QPushButton>("Command3")->click();
+    QCOMPARE(readFile(dir_.file("out.c")), "ab\r\n");
+    QString reported;
+    whenModal<QMessageBox>([&](QMessageBox* box) {
+      reported = box->text();
+      box->accept();
+    });
+    form.find<QLineEdit>("Text2")->setText("   ");
+    form.find<QPushButton>("Command3")->click();
+    QVERIFY(reported.contains(QStringLiteral("出力ファイルが指定されていません")));
+
+    // A count too long for Text3 still shows whole.
+    auto* text3 = form.find<QLineEdit>("Text3");
+    text3->setText("1234567890");
+    QVERIFY(text3->fontMetrics().horizontalAdvance(text3->text()) <= text3->width() - 6);
   }
 
   void choosersShareTheLastPathAndCancelKeepsTheBox() {

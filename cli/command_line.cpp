@@ -1,0 +1,63 @@
+#include "command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <thread>
+
+#include "messages.h"
+
+namespace cstrip::cli {
+
+Command parseCommandLine(int argc, char** argv, Language language) {
+  Command command;
+  command.jobs = std::max(1u, std::thread::hardware_concurrency());
+  bool strip = false, lower = false, upper = false, help = false, version = false;
+  std::string include;
+  int jobs = static_cast<int>(command.jobs);
+
+  // CLI11 reads the arguments; the help text, the messages and the checks
+  // between options are the program's own, in the user's language.
+  CLI::App app("cstrip");
+  app.set_help_flag();
+  app.add_flag("-h,--help", help);
+  app.add_flag("--version", version);
+  app.add_flag("--strip", strip);
+  app.add_flag("--lower", lower);
+  app.add_flag("--upper", upper);
+  app.add_option("-d", command.outputFolder);
+  app.add_option("--include", include);
+  app.add_option("-j", jobs);
+  app.add_flag("-v", command.verbose);
+  app.add_option("paths", command.paths);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    throw UsageError(text(Message::BadArgument, language, {error.what()}));
+  }
+
+  if (help || version) {
+    command.action = help ? Command::Action::Help : Command::Action::Version;
+    return command;
+  }
+  if (strip + lower + upper > 1) throw UsageError(text(Message::OneMode, language));
+  if (jobs < 1) throw UsageError(text(Message::BadJobs, language));
+  command.jobs = static_cast<unsigned>(jobs);
+  if (!include.empty()) command.include = CLI::detail::split(include, ',');
+
+  if (!strip && !lower && !upper) {
+    if (!command.outputFolder.empty() || command.paths.size() > 2) {
+      throw UsageError(text(Message::NoMode, language));
+    }
+    for (std::string& path : command.paths) path = std::filesystem::absolute(path).string();
+    return command;
+  }
+  command.action = Command::Action::Convert;
+  command.mode = strip ? Mode::Strip : lower ? Mode::Lower : Mode::Upper;
+  if (command.outputFolder.empty() && command.paths.size() != 2) {
+    throw UsageError(text(Message::InAndOut, language));
+  }
+  if (command.paths.empty()) throw UsageError(text(Message::NoPaths, language));
+  return command;
+}
+
+}  // namespace cstrip::cli

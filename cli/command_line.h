@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "run_error.h"
+
+namespace cstrip::cli {
+
+enum class Mode { Strip, Lower, Upper };
+
+// What the command line asks for.
+struct Command {
+  enum class Action { OpenWindow, Convert, Help, Version } action = Action::OpenWindow;
+  std::optional<Mode> mode;
+  // The window's IN and OUT, made absolute; or a conversion's IN and OUT;
+  // or with -d, the files and folders to convert.
+  std::vector<std::string> paths;
+  std::string outputFolder;                        // -d
+  std::vector<std::string> include{"*.c", "*.h"};  // --include
+  unsigned jobs = 1;                               // -j
+  bool verbose = false;                            // -v
+};
+
+// A command line that cannot be carried out, described in the user's
+// language.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads the arguments. Throws UsageError.
+Command parseCommandLine(int argc, char** argv, Language language);
+
+}  // namespace cstrip::cli

@@ -1,0 +1,195 @@
+#include "convert_files.h"
+
+#include <fnmatch.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "file_names.h"
+#include "messages.h"
+#include "posix_file.h"
+#include "run_conversion.h"
+
+namespace cstrip::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// One file to convert.
+struct Job {
+  std::string input;
+  std::string output;
+  std::uintmax_t size = 0;
+};
+
+// The window operations of one conversion: fixed paths and mode, a yield
+// that does nothing, and a count of the bytes read for the progress line.
+class ConsoleWindow : public WindowOperations {
+ public:
+  ConsoleWindow(Mode mode, const Job& job, std::atomic<std::uintmax_t>& bytesRead)
+      : mode_(mode), job_(job), bytesRead_(bytesRead) {}
+
+  std::string inputPath() override { return job_.input; }
+  std::string outputPath() override { return job_.output; }
+  bool commentModeChosen() override { return mode_ == Mode::Strip; }
+  bool lowerCaseChosen() override { return mode_ == Mode::Lower; }
+  void showCount(LineCount count) override { count_ = count; }
+  bool yield() override { return true; }
+  std::uint64_t yieldsToSkip() override { return UINT64_MAX; }  // the yield does nothing
+  bool idle() override {
+    bytesRead_ += kIoBufferSize;  // about: the last buffer may be shorter
+    return true;
+  }
+  LineCount count() const { return count_; }
+
+ private:
+  Mode mode_;
+  const Job& job_;
+  std::atomic<std::uintmax_t>& bytesRead_;
+  LineCount count_ = 0;
+};
+
+bool matchesAny(const std::vector<std::string>& patterns, const std::string& name) {
+  for (const std::string& pattern : patterns) {
+    if (::fnmatch(pattern.c_str(), name.c_str(), 0) == 0) return true;
+  }
+  return false;
+}
+
+// The jobs of a -d command: a file goes into the folder by its name, a
+// folder's matching files by their path below it. Folders that cannot be
+// read are reported and counted in `failures`.
+std::vector<Job> planJobs(const Command& command, Language language, int& failures) {
+  const fs::path folder = command.outputFolder;
+  std::error_code error;
+  const fs::file_status folderStatus = fs::status(folder, error);
+  std::vector<Job> jobs;
+  for (const std::string& argument : command.paths) {
+    const fs::path given = findFile(argument);
+    fs::path name = given.lexically_normal();
+    if (!name.has_filename()) name = name.parent_path();
+    if (!fs::is_directory(given)) {
+      jobs.push_back(
+          {given.string(), (folder / name.filename()).string(), fs::file_size(given, error)});
+      continue;
+    }
+    fs::recursive_directory_iterator it(given, error), end;
+    for (; !error && it != end; it.increment(error)) {
+      // The output folder is never walked, even when it lies inside.
+      if (fs::exists(folderStatus) && fs::equivalent(it->path(), folder, error)) {
+        it.disable_recursion_pending();
+      } else if (it->is_regular_file(error) && matchesAny(command.include, it->path().filename())) {
+        const fs::path below = fs::relative(it->path(), given);
+        jobs.push_back({it->path().string(), (folder / name.filename() / below).string(),
+                        it->file_size(error)});
+      }
+    }
+    if (error) {
+      std::fprintf(
+          stderr, "cstrip: %s\n",
+          text(Message::CannotReadFolder, language, {displayPath(given.string()), error.message()})
+              .c_str());
+      ++failures;
+    }
+  }
+  std::map<std::string, const Job*> byOutput;
+  for (const Job& job : jobs) {
+    const auto [at, added] = byOutput.emplace(fs::path(job.output).lexically_normal(), &job);
+    if (!added) {
+      throw UsageError(text(Message::SameOutput, language,
+                            {displayPath(at->second->input), displayPath(job.input)}));
+    }
+  }
+  return jobs;
+}
+
+}  // namespace
+
+int convertFiles(const Command& command, Language language) {
+  int failures = 0;
+  std::vector<Job> jobs;
+  if (command.outputFolder.empty()) {
+    jobs.push_back({command.paths[0], command.paths[1]});
+  } else {
+    jobs = planJobs(command, language, failures);
+  }
+  std::uintmax_t totalBytes = 0;
+  for (const Job& job : jobs) totalBytes += job.size;
+
+  std::mutex printing;
+  std::atomic<std::size_t> next = 0;
+  std::atomic<std::size_t> done = 0;
+  std::atomic<std::uintmax_t> bytesRead = 0;
+  std::atomic<int> failed = failures;
+  auto work = [&] {
+    for (std::size_t i = next++; i < jobs.size(); i = next++) {
+      const Job& job = jobs[i];
+      ConsoleWindow window(*command.mode, job, bytesRead);
+      std::optional<std::string> failure;
+      try {
+        if (!command.outputFolder.empty())
+          fs::create_directories(fs::path(job.output).parent_path());
+        RunConversion(window);
+      } catch (const RunError& error) {
+        failure = describe(error, language);
+      } catch (const fs::filesystem_error& error) {
+        failure = text(Message::CannotMakeFolder, language,
+                       {displayPath(error.path1().string()), error.code().message()});
+      }
+      const std::lock_guard lock(printing);
+      if (failure) {
+        std::fprintf(stderr, "cstrip: %s\n", failure->c_str());
+        ++failed;
+      } else if (command.verbose) {
+        std::printf("%s\n", text(Message::Converted, language,
+                                 {displayPath(job.output), formatLineCount(window.count())})
+                                .c_str());
+      }
+      ++done;
+    }
+  };
+  const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(command.jobs, jobs.size()));
+  std::vector<std::jthread> threads;
+  for (unsigned i = 1; i < workers; ++i) threads.emplace_back(work);
+
+  // Progress, only for a person watching long work.
+  const bool showProgress =
+      ::isatty(STDERR_FILENO) && (jobs.size() >= 100 || totalBytes >= (std::uintmax_t{64} << 20));
+  std::jthread progress;
+  if (showProgress) {
+    progress = std::jthread([&](std::stop_token stop) {
+      while (!stop.stop_requested()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const auto percent = totalBytes == 0
+                                 ? 100 * done / jobs.size()
+                                 : std::min<std::uintmax_t>(99, 100 * bytesRead / totalBytes);
+        const std::lock_guard lock(printing);
+        std::fprintf(
+            stderr, "\r%s\033[K",
+            text(Message::Progress, language,
+                 {std::to_string(percent), std::to_string(done), std::to_string(jobs.size())})
+                .c_str());
+      }
+      std::fputs("\r\033[K", stderr);
+    });
+  }
+  work();
+  for (std::jthread& thread : threads) thread.join();
+  if (progress.joinable()) {
+    progress.request_stop();
+    progress.join();
+  }
+  if (std::fflush(stdout) != 0) ++failed;
+  return failed > 0 ? 1 : 0;
+}
+
+}  // namespace cstrip::cli

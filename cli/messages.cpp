@@ -1,0 +1,121 @@
+#include "messages.h"
+
+#include <cstdlib>
+#include <string_view>
+
+#include "fill_in.h"
+
+namespace cstrip::cli {
+
+namespace {
+
+struct Wording {
+  const char* japanese;
+  const char* english;
+};
+
+constexpr Wording kWording[] = {
+    // Help
+    {R"(使い方:
+  cstrip [IN [OUT]]                  ウィンドウを開く（IN と OUT を入力済みで）
+  cstrip --strip|--lower|--upper IN OUT
+                                     ファイルを 1 つ変換する（- は標準入力・標準出力）
+  cstrip --strip|--lower|--upper -d DIR PATH...
+                                     ファイルやフォルダをまとめて DIR に変換する
+
+変換:
+  --strip        C のコメント /* */ と // を削除する（連続する改行は最初の 1 文字に）
+  --lower        英字を小文字にする（行末は CR LF）
+  --upper        英字を大文字にする（行末は CR LF）
+
+オプション:
+  -d DIR         出力先のフォルダ。ファイル a/b.c は DIR/b.c に、フォルダ src は
+                 DIR/src/… に変換する（フォルダは中まで探す）
+  --include PATTERNS
+                 フォルダの中で変換するファイル名のパターン（カンマ区切り、
+                 既定は *.c,*.h）
+  -j N           同時に変換するファイルの数（既定はコア数）
+  -v             ファイルごとに出力先と行数を表示する
+  -h, --help     この説明を表示する
+  --version      バージョンを表示する
+
+終了コード: 0 はすべて成功、1 は失敗したファイルがある、2 は引数の誤り。
+ファイルが有効な UTF-8 なら UTF-8 として、そうでなければ Shift-JIS として英字を
+判定します。UTF-16 と UTF-32 のファイルは変換しません。
+)",
+     R"(Usage:
+  cstrip [IN [OUT]]                  open the window, with IN and OUT filled in
+  cstrip --strip|--lower|--upper IN OUT
+                                     convert one file (- is standard input or output)
+  cstrip --strip|--lower|--upper -d DIR PATH...
+                                     convert files and folders into DIR
+
+Conversions:
+  --strip        strip C comments /* */ and //, and keep only the first of
+                 every run of line breaks
+  --lower        convert letters to lower case, ending lines with CR LF
+  --upper        convert letters to upper case, ending lines with CR LF
+
+Options:
+  -d DIR         the output folder: a file a/b.c goes to DIR/b.c, a folder
+                 src is walked into DIR/src/...
+  --include PATTERNS
+                 the names to convert inside folders, comma-separated
+                 (default *.c,*.h)
+  -j N           convert up to N files at once (default: the number of cores)
+  -v             print each output file and its line count
+  -h, --help     print this help
+  --version      print the version
+
+Exit status: 0 when all files were converted, 1 when any failed, 2 for a
+usage error. Letters are found by reading a file as UTF-8 when it is valid
+UTF-8, as Shift-JIS otherwise. UTF-16 and UTF-32 files are refused.
+)"},
+    // TryHelp
+    {"使い方は cstrip --help で表示します。", "Try 'cstrip --help' for more information."},
+    // OneMode
+    {"--strip、--lower、--upper はどれか 1 つだけ指定してください。",
+     "Choose only one of --strip, --lower and --upper."},
+    // NoMode
+    {"変換（--strip、--lower、--upper のどれか）を指定してください。",
+     "Choose a conversion: --strip, --lower or --upper."},
+    // InAndOut
+    {"入力ファイルと出力ファイルを 1 つずつ指定するか、-d で出力先のフォルダを指定して"
+     "ください。",
+     "Give one input file and one output file, or an output folder with -d."},
+    // NoPaths
+    {"変換するファイルかフォルダを指定してください。", "Give the files or folders to convert."},
+    // SameOutput
+    {"「%s」と「%s」の出力先が同じになります。", "\"%s\" and \"%s\" would write the same output."},
+    // BadJobs
+    {"-j には 1 以上の数を指定してください。", "-j needs a number of 1 or more."},
+    // BadArgument
+    {"引数が正しくありません: %s", "Invalid arguments: %s"},
+    // CannotReadFolder
+    {"フォルダ「%s」を読み込めません: %s", "Cannot read the folder \"%s\": %s"},
+    // CannotMakeFolder
+    {"フォルダ「%s」を作成できません: %s", "Cannot create the folder \"%s\": %s"},
+    // Converted
+    {"%s\t%s", "%s\t%s"},
+    // Progress
+    {"%s% (%s / %s ファイル)", "%s% (%s of %s files)"},
+};
+static_assert(std::size(kWording) == static_cast<std::size_t>(Message::Progress) + 1);
+
+}  // namespace
+
+Language userLanguage() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') continue;
+    return std::string_view(value).starts_with("ja") ? Language::Japanese : Language::English;
+  }
+  return Language::English;
+}
+
+std::string text(Message message, Language language, std::initializer_list<std::string> values) {
+  const Wording& wording = kWording[static_cast<std::size_t>(message)];
+  return fillIn(language == Language::Japanese ? wording.japanese : wording.english, values);
+}
+
+}  // namespace cstrip::cli

@@ -1,0 +1,35 @@
+#include "run_command_line.h"
+
+#include <cstdio>
+
+#include "command_line.h"
+#include "convert_files.h"
+#include "messages.h"
+
+namespace cstrip::cli {
+
+std::optional<int> runCommandLine(int argc, char** argv, std::vector<std::string>& windowPaths) {
+  const Language language = userLanguage();
+  try {
+    const Command command = parseCommandLine(argc, argv, language);
+    switch (command.action) {
+      case Command::Action::OpenWindow:
+        windowPaths = command.paths;
+        return std::nullopt;
+      case Command::Action::Help:
+        std::fputs(text(Message::Help, language).c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+      case Command::Action::Version:
+        std::puts("cstrip " CSTRIP_VERSION);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+      case Command::Action::Convert:
+        return convertFiles(command, language);
+    }
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "cstrip: %s\n%s\n", error.what(),
+                 text(Message::TryHelp, language).c_str());
+  }
+  return 2;
+}
+
+}  // namespace cstrip::cli
