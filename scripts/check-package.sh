@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package (build/package/cstrip_*.deb) and checks it: it
-# holds the program, its desktop entry and its icon and nothing else, the
-# entry is valid, and the program it installs starts and keeps running.
+# holds the program, its desktop entry, AppStream metadata, icon, manual
+# page, copyright and changelog and nothing else; lintian reports no error
+# or warning; the entry offers cstrip for C files and, like the metadata,
+# is valid; and the program it installs starts and keeps running.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,7 +20,9 @@ fail() { echo "package: $*" >&2; exit 1; }
 
 files=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -v '/$' | sort)
 expected=$(printf '%s\n' ./usr/bin/cstrip ./usr/share/applications/cstrip.desktop \
-  ./usr/share/icons/hicolor/scalable/apps/cstrip.svg | sort)
+  ./usr/share/doc/cstrip/changelog.gz ./usr/share/doc/cstrip/copyright \
+  ./usr/share/icons/hicolor/scalable/apps/cstrip.svg ./usr/share/man/man1/cstrip.1.gz \
+  ./usr/share/metainfo/io.github.cstrip.metainfo.xml | sort)
 [[ $files == "$expected" ]] || fail "unexpected file list:"$'\n'"$files"
 
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -31,7 +35,13 @@ pid=""
 root=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$root"' EXIT
 dpkg -x "$deb" "$root"
-desktop-file-validate "$root/usr/share/applications/cstrip.desktop"
+entry=$root/usr/share/applications/cstrip.desktop
+desktop-file-validate "$entry"
+grep -q '^Exec=cstrip %f$' "$entry" || fail "the desktop entry does not pass the file"
+grep -q '^MimeType=.*text/x-csrc;.*text/x-chdr;.*text/plain;' "$entry" ||
+  fail "the desktop entry does not offer cstrip for C sources, headers and text"
+appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.cstrip.metainfo.xml"
+lintian --allow-root --fail-on error,warning "$deb"
 
 # A smoke test: the installed program starts and is still running after a
 # few seconds, until it is stopped.
