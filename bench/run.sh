@@ -4,7 +4,8 @@
 # the median time, the throughput, the ratio to the copy (the median of the
 # ratios of runs paired with a copy run) and the peak memory.
 # Then it times runs through the real window (offscreen) against engine-run
-# on the file of short lines. RUNS=n sets the runs per command (default 3,
+# on the file of short lines, and the command line over many files with one
+# and two jobs. RUNS=n sets the runs per command (default 3,
 # after one warm-up). Needs about 6 GiB free in /dev/shm.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,8 +16,9 @@ if ! [[ -x /usr/bin/time ]]; then
   "${sudo[@]}" apt-get install -y -qq time
 fi
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bench --target engine-run window-bench >/dev/null
+cmake --build build/bench --target engine-run window-bench cstrip >/dev/null
 engine=$PWD/build/bench/app/engine-run
+cstrip=$PWD/build/bench/app/cstrip
 window=$PWD/build/bench/bench/window-bench
 
 work=$(mktemp -d /dev/shm/cstrip-bench.XXXXXX)
@@ -141,3 +143,31 @@ for mode in strip lower; do
     "$(awk '{ print $1 / $2 }' "$work/window-pairs" | median)" \
     "$(awk '{ print $3 }' "$work/window-pairs" | sort -n | tail -n 1)"
 done
+
+echo
+echo "The command line over many files (2,000 files of 100 KiB; 10,000 empty files):"
+mkdir -p "$work/tree" "$work/empty"
+head -c $((2000 * 102400)) "$work/c-headers.c" |
+  split -b 102400 -a 4 -d --additional-suffix=.c - "$work/tree/part-"
+(cd "$work/empty" && seq -f '%05g.c' 10000 | xargs touch)
+: >"$work/batch-pairs"
+for _ in $(seq "$pairs"); do
+  rm -rf "$work/out1" "$work/out2"
+  start=$EPOCHREALTIME
+  "$cstrip" --strip -j 1 -d "$work/out1" "$work/tree"
+  one=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')
+  start=$EPOCHREALTIME
+  "$cstrip" --strip -j 2 -d "$work/out2" "$work/tree"
+  two=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')
+  echo "$one $two" >>"$work/batch-pairs"
+done
+rm -rf "$work/out1" "$work/out2"
+start=$EPOCHREALTIME
+"$cstrip" --strip -d "$work/out-empty" "$work/empty"
+empty=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }')
+printf '%-28s %10s %10s %8s\n' corpus "-j 1 s" "-j 2 s" "ratio"
+printf '%-28s %10.3f %10.3f %8.2f\n' "2,000 files, 200 MiB" \
+  "$(awk '{ print $1 }' "$work/batch-pairs" | median)" \
+  "$(awk '{ print $2 }' "$work/batch-pairs" | median)" \
+  "$(awk '{ print $2 / $1 }' "$work/batch-pairs" | median)"
+printf '%-28s %10s\n' "10,000 empty files" "$empty s"
