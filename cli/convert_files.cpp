@@ -58,6 +58,14 @@ class ConsoleWindow : public WindowOperations {
   LineCount count_ = 0;
 };
 
+// The size of the file at `path`, or 0 when it has none to tell, as
+// standard input or a missing file.
+std::uintmax_t sizeOf(const fs::path& path) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(path, error);
+  return error ? 0 : size;
+}
+
 bool matchesAny(const std::vector<std::string>& patterns, const std::string& name) {
   for (const std::string& pattern : patterns) {
     if (::fnmatch(pattern.c_str(), name.c_str(), 0) == 0) return true;
@@ -78,26 +86,30 @@ std::vector<Job> planJobs(const Command& command, Language language, int& failur
     fs::path name = given.lexically_normal();
     if (!name.has_filename()) name = name.parent_path();
     if (!fs::is_directory(given)) {
-      jobs.push_back(
-          {given.string(), (folder / name.filename()).string(), fs::file_size(given, error)});
+      jobs.push_back({given.string(), (folder / name.filename()).string(), sizeOf(given)});
       continue;
     }
+    // Only a folder that cannot be read stops the walk; an entry that
+    // cannot be looked at, such as a dangling link, is passed over.
+    std::error_code ignored;
     fs::recursive_directory_iterator it(given, error), end;
     for (; !error && it != end; it.increment(error)) {
       // The output folder is never walked, even when it lies inside.
-      if (fs::exists(folderStatus) && fs::equivalent(it->path(), folder, error)) {
+      if (it->is_directory(ignored) && fs::exists(folderStatus) &&
+          fs::equivalent(it->path(), folder, ignored)) {
         it.disable_recursion_pending();
-      } else if (it->is_regular_file(error) && matchesAny(command.include, it->path().filename())) {
+      } else if (it->is_regular_file(ignored) &&
+                 matchesAny(command.include, it->path().filename())) {
         const fs::path below = fs::relative(it->path(), given);
-        jobs.push_back({it->path().string(), (folder / name.filename() / below).string(),
-                        it->file_size(error)});
+        jobs.push_back(
+            {it->path().string(), (folder / name.filename() / below).string(), sizeOf(it->path())});
       }
     }
     if (error) {
-      std::fprintf(
-          stderr, "cstrip: %s\n",
-          text(Message::CannotReadFolder, language, {displayPath(given.string()), error.message()})
-              .c_str());
+      std::fprintf(stderr, "cstrip: %s\n",
+                   text(Message::CannotReadFolder, language,
+                        {displayPath(given.string()), describeSystemError(error.value(), language)})
+                       .c_str());
       ++failures;
     }
   }
@@ -118,7 +130,7 @@ int convertFiles(const Command& command, Language language) {
   int failures = 0;
   std::vector<Job> jobs;
   if (command.outputFolder.empty()) {
-    jobs.push_back({command.paths[0], command.paths[1]});
+    jobs.push_back({command.paths[0], command.paths[1], sizeOf(findFile(command.paths[0]))});
   } else {
     jobs = planJobs(command, language, failures);
   }
@@ -143,7 +155,8 @@ int convertFiles(const Command& command, Language language) {
         failure = describe(error, language);
       } catch (const fs::filesystem_error& error) {
         failure = text(Message::CannotMakeFolder, language,
-                       {displayPath(error.path1().string()), error.code().message()});
+                       {displayPath(error.path1().string()),
+                        describeSystemError(error.code().value(), language)});
       }
       const std::lock_guard lock(printing);
       if (failure) {
