@@ -45,7 +45,9 @@ Command parseCommandLine(int argc, char** argv, Language language) {
   if (!include.empty()) command.include = CLI::detail::split(include, ',');
 
   if (!strip && !lower && !upper) {
-    if (!command.outputFolder.empty() || command.paths.size() > 2) {
+    const bool conversionOption =
+        app.count("-d") + app.count("--include") + app.count("-j") + app.count("-v") > 0;
+    if (conversionOption || command.paths.size() > 2) {
       throw UsageError(text(Message::NoMode, language));
     }
     for (std::string& path : command.paths) path = std::filesystem::absolute(path).string();

@@ -45,7 +45,8 @@ check "-v prints each output and its count" grep -q "out/src/a.c	1" verbose
 check "--include chooses the names" test -e txt/src/notes.txt -a ! -e txt/src/a.c
 "$cstrip" --strip -d dup src/a.c src/sub/../a.c 2>errors
 check "two inputs for one output are a usage error" test $? = 2 -a ! -e dup
-for arguments in "--strip --lower in.c x.c" "--strip in.c" "--strip -j 0 -d d in.c" "--bogus"; do
+for arguments in "--strip --lower in.c x.c" "--strip in.c" "--strip -j 0 -d d in.c" "--bogus" \
+  "-v in.c x.c"; do
   # shellcheck disable=SC2086
   "$cstrip" $arguments 2>errors
   check "'$arguments' is a usage error" test $? = 2 -a -s errors
