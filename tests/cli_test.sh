@@ -3,8 +3,8 @@
 # (engine-run drives the engine as the window does), reports failures per
 # file and goes on, and refuses bad usage before converting anything.
 set -u
-cstrip=$1
-engine=$2
+cstrip=$(realpath "$1")
+engine=$(realpath "$2")
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 1
