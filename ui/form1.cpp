@@ -6,8 +6,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -18,21 +16,12 @@
 #include <QRadioButton>
 
 #include "dropped_file.h"
+#include "file_chooser.h"
 #include "file_names.h"
 #include "form1_layout.h"
 #include "japanese_ui.h"
 #include "run_conversion.h"
 #include "run_error.h"
-
-namespace {
-
-QStringList filters() {
-  QStringList filters;
-  for (const char* filter : form1_layout::kFilters) filters << QString::fromUtf8(filter);
-  return filters;
-}
-
-}  // namespace
 
 template <class Widget>
 Widget* Form1::create(form1_layout::ControlId id) {
@@ -89,14 +78,8 @@ Form1::Form1(const std::vector<std::string>& paths, QWidget* parent) : QWidget(p
     setTabOrder(controls_[kTabOrder[i - 1]], controls_[kTabOrder[i]]);
   }
 
-  // Qt's own dialog rather than the desktop's, so it behaves the same
-  // everywhere. AnyFile accepts a name that does not exist yet: a new output.
-  CommonDialog1 = new QFileDialog(this, QStringLiteral("ファイルの選択"));
+  CommonDialog1 = new FileChooser({std::begin(kFilters), std::end(kFilters)}, kInitialFilter, this);
   CommonDialog1->setObjectName("CommonDialog1");
-  CommonDialog1->setOption(QFileDialog::DontUseNativeDialog);
-  CommonDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-  CommonDialog1->setFileMode(QFileDialog::AnyFile);
-  connect(CommonDialog1, &QFileDialog::filterSelected, this, &Form1::showEveryFileForAllFiles);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -142,24 +125,10 @@ void Form1::Command4_Click() {
 }
 
 void Form1::chooseInto(QLineEdit* target) {
-  CommonDialog1->setNameFilters(filters());
-  CommonDialog1->selectNameFilter(filters()[form1_layout::kInitialFilter]);
-  showEveryFileForAllFiles(CommonDialog1->selectedNameFilter());
-  // A cancelled chooser leaves the box as it was.
+  // A cancelled chooser leaves the box as it was; a confirmed path is kept
+  // by the chooser and opened on next time, for either box.
   if (CommonDialog1->exec() != QDialog::Accepted) return;
-  const QStringList chosen = CommonDialog1->selectedFiles();
-  if (chosen.isEmpty()) return;
-  // The dialog keeps this path and opens on it next time, for either box.
-  CommonDialog1->selectFile(chosen.first());
-  target->setText(QDir::toNativeSeparators(chosen.first()));
-}
-
-void Form1::showEveryFileForAllFiles(const QString& filter) {
-  // The all-files filter's pattern is "*.*", which matches every file on
-  // Windows but only names with a dot here: Makefile or README would be
-  // hidden. Keep its label and show every file.
-  if (filter != filters()[0]) return;
-  if (auto* model = CommonDialog1->findChild<QFileSystemModel*>()) model->setNameFilters({"*"});
+  target->setText(QString::fromStdString(cstrip::displayPath(CommonDialog1->chosenPath())));
 }
 
 void Form1::setRunning(bool running) {

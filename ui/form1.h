@@ -9,7 +9,7 @@
 #include "pump_clock.h"
 #include "window_operations.h"
 
-class QFileDialog;
+class FileChooser;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -66,7 +66,6 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
   void dropInto(QLineEdit* box, QDropEvent* event);
   void showAllDigits();
   void chooseInto(QLineEdit* target);
-  void showEveryFileForAllFiles(const QString& filter);
   void setRunning(bool running);
   void showLatestCount();
 
@@ -85,7 +84,7 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
   QLineEdit* Text3;
   QLabel* Label3;
   QPushButton* Command4;
-  QFileDialog* CommonDialog1;
+  FileChooser* CommonDialog1;
 
   bool running_ = false;
   bool stopRequested_ = false;

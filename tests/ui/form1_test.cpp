@@ -1,9 +1,10 @@
 #include <QApplication>
 #include <QComboBox>
-#include <QFileDialog>
-#include <QFileSystemModel>
+#include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "file_chooser.h"
 #include "form1.h"
 #include "form1_layout.h"
 #include "temp_dir.h"
@@ -28,14 +30,6 @@ void whenModal(Action action) {
     auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
     dialog != nullptr ? action(dialog) : whenModal<Dialog>(action);
   });
-}
-
-// Enters `path` in a file dialog and confirms, as a user would.
-void chooseAndAccept(QFileDialog* dialog, const QString& path) {
-  // selectFile() leaves the name box alone while it has the focus.
-  if (QWidget* focused = dialog->focusWidget()) focused->clearFocus();
-  dialog->selectFile(path);
-  static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, with its own checks
 }
 
 }  // namespace
@@ -178,38 +172,59 @@ class Form1Test : public QObject {
     QVERIFY(text3->fontMetrics().horizontalAdvance(text3->text()) <= text3->width() - 6);
   }
 
-  void choosersShareTheLastPathAndCancelKeepsTheBox() {
-    writeFile(dir_.file("a.c"), "int a;\n");
+  void choosersListEveryNameShareTheLastPathAndCancelKeepsTheBox() {
+    std::filesystem::create_directories(dir_.path / "c" / "\x93\xfa");  // 日, named in CP932
+    writeFile(dir_.file("c/\x93\xfa/\x8c\xea.c"), "x");                 // 語.c, the same
+    writeFile(dir_.file("c/a.c"), "int a;\n");
+    writeFile(dir_.file("c/Makefile"), "");
+    const QString started = QDir::currentPath();
+    QDir::setCurrent(path("c"));
     Window form("", "out.c");
-    QString seen;
-    whenModal<QFileDialog>([&](QFileDialog* dialog) {
-      seen = dialog->nameFilters().join('|') + '|' + dialog->selectedNameFilter();
-      // The user picks the all-files filter: files without a dot must show.
-      // QFileDialog has no public way to pick a filter as the user does, nor
-      // to tell which files it shows, so this reaches its combo and model.
-      auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo");
-      combo->setCurrentIndex(0);
-      emit combo->activated(0);
-      emit combo->textActivated(combo->currentText());
-      seen += '|' + dialog->findChild<QFileSystemModel*>()->nameFilters().join(',');
-      chooseAndAccept(dialog, path("a.c"));
+    QStringList seen;
+    auto listed = [](FileChooser* chooser) {
+      QStringList names;
+      auto* entries = chooser->findChild<QListWidget*>("entries");
+      for (int i = 0; i < entries->count(); ++i) names << entries->item(i)->text();
+      return names.join(',');
+    };
+    whenModal<FileChooser>([&](FileChooser* chooser) {
+      auto* types = chooser->findChild<QComboBox*>("fileType");
+      for (int i = 0; i < types->count(); ++i) seen << types->itemText(i);
+      seen << types->currentText() << listed(chooser);
+      types->setCurrentIndex(0);  // all files: names without a dot too
+      seen << listed(chooser);
+      auto* entries = chooser->findChild<QListWidget*>("entries");
+      emit entries->itemActivated(entries->findItems("日", Qt::MatchExactly).value(0));
+      seen << listed(chooser);
+      emit entries->itemActivated(entries->item(0));
     });
     form.find<QPushButton>("Command1")->click();
-    QCOMPARE(form.find<QLineEdit>("Text1")->text(), path("a.c"));
     QStringList expected;
     for (const char* filter : form1_layout::kFilters) expected << filter;
-    expected << expected[form1_layout::kInitialFilter] << "*";
-    QCOMPARE(seen, expected.join('|'));
+    expected << expected[form1_layout::kInitialFilter] << "日,a.c"
+             << "日,a.c,Makefile"
+             << "語.c";
+    QCOMPARE(seen, expected);
+    QCOMPARE(form.find<QLineEdit>("Text1")->text(), path("c/日/語.c"));
 
-    // Cancelling the other chooser keeps its box as it was.
-    whenModal<QFileDialog>([&](QFileDialog* dialog) { dialog->reject(); });
+    // The other chooser opens on the last path; cancelling it keeps its box.
+    whenModal<FileChooser>([&](FileChooser* chooser) {
+      seen = {chooser->findChild<QLabel*>("folder")->text(),
+              chooser->findChild<QLineEdit*>("fileName")->text()};
+      chooser->reject();
+    });
     form.find<QPushButton>("Command2")->click();
+    QCOMPARE(seen, QStringList({path("c/日"), "語.c"}));
     QCOMPARE(form.find<QLineEdit>("Text2")->text(), QString("out.c"));
 
     // A name that does not exist yet is accepted: a new output file.
-    whenModal<QFileDialog>([&](QFileDialog* dialog) { chooseAndAccept(dialog, path("new.c")); });
+    whenModal<FileChooser>([&](FileChooser* chooser) {
+      chooser->findChild<QLineEdit*>("fileName")->setText(path("new.c"));
+      chooser->accept();
+    });
     form.find<QPushButton>("Command2")->click();
     QCOMPARE(form.find<QLineEdit>("Text2")->text(), path("new.c"));
+    QDir::setCurrent(started);
   }
 };
 
