@@ -13,10 +13,12 @@ class WindowOperations {
  public:
   virtual ~WindowOperations() = default;
 
-  // Text1's text: the input path, as bytes for the file system. Read once,
-  // when the run opens its input.
+  // Text1's text: the input path, as bytes for the file system ("-" for
+  // standard input, see findFile for names in CP932). Read once, when the
+  // run opens its input.
   virtual std::string inputPath() = 0;
-  // Text2's text: the output path. Read once, when the run opens its output.
+  // Text2's text: the output path ("-" for standard output). Read once,
+  // when the run opens its output.
   virtual std::string outputPath() = 0;
   // Option3's value: comment stripping is chosen. Read once per run.
   virtual bool commentModeChosen() = 0;

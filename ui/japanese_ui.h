@@ -7,7 +7,7 @@
 // if none is, the system's own fallback supplies the glyphs.
 QFont japaneseUiFont(const QFont& base);
 
-// Puts Qt's own texts (the file dialog's buttons and columns, the message
-// box's OK) in Japanese, once per application. Without Qt's translations
+// Puts Qt's own texts (the message box's OK, the text boxes' context
+// menus) in Japanese, once per application. Without Qt's translations
 // installed they stay in English.
 void installJapaneseQtTranslation();
