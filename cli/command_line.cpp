@@ -1,12 +1,42 @@
 #include "command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
 #include "messages.h"
 
 namespace cstrip::cli {
+
+namespace {
+
+// The arguments without Qt's own window options (such as -platform
+// offscreen or -style fusion), which QApplication takes when the window
+// opens and which mean nothing to a conversion.
+std::vector<std::string> withoutQtOptions(int argc, char** argv) {
+  static const std::string kWithValue[] = {"-platform",        "-platformpluginpath",
+                                           "-platformtheme",   "-plugin",
+                                           "-qwindowgeometry", "-qwindowicon",
+                                           "-qwindowtitle",    "-style",
+                                           "-stylesheet",      "-display",
+                                           "-geometry",        "-title",
+                                           "-session"};
+  static const std::string kFlags[] = {"-reverse", "-nograb", "-dograb", "-sync", "-widgetcount"};
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (std::ranges::find(kWithValue, argument) != std::end(kWithValue)) {
+      ++i;
+    } else if (std::ranges::find(kFlags, argument) == std::end(kFlags)) {
+      arguments.push_back(argument);
+    }
+  }
+  std::reverse(arguments.begin(), arguments.end());  // CLI11 takes them last first
+  return arguments;
+}
+
+}  // namespace
 
 Command parseCommandLine(int argc, char** argv, Language language) {
   Command command;
@@ -30,7 +60,8 @@ Command parseCommandLine(int argc, char** argv, Language language) {
   app.add_flag("-v", command.verbose);
   app.add_option("paths", command.paths);
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> arguments = withoutQtOptions(argc, argv);
+    app.parse(arguments);
   } catch (const CLI::ParseError& error) {
     throw UsageError(text(Message::BadArgument, language, {error.what()}));
   }

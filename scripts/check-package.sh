@@ -43,9 +43,9 @@ grep -q '^MimeType=.*text/x-csrc;.*text/x-chdr;.*text/plain;' "$entry" ||
 appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.cstrip.metainfo.xml"
 lintian --allow-root --fail-on error,warning "$deb"
 
-# A smoke test: the installed program starts and is still running after a
-# few seconds, until it is stopped.
-QT_QPA_PLATFORM=offscreen "$root/usr/bin/cstrip" &
+# A smoke test: the installed program starts, taking Qt's own options, and
+# is still running after a few seconds, until it is stopped.
+"$root/usr/bin/cstrip" -platform offscreen &
 pid=$!
 sleep 3
 kill -0 "$pid" 2>/dev/null || fail "the installed cstrip did not keep running"
