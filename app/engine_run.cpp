@@ -4,55 +4,33 @@
 // Reads no locale and no environment.
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <utility>
 
+#include "console_window.h"
 #include "run_conversion.h"
 #include "run_error.h"
 
 namespace {
 
-// The window operations without a window: fixed paths and mode, a
-// remembered count, a yield that does nothing.
-class ConsoleWindow : public cstrip::WindowOperations {
- public:
-  ConsoleWindow(const std::string& mode, std::string inputPath, std::string outputPath)
-      : mode_(mode), inputPath_(std::move(inputPath)), outputPath_(std::move(outputPath)) {}
-
-  std::string inputPath() override { return inputPath_; }
-  std::string outputPath() override { return outputPath_; }
-  bool commentModeChosen() override { return mode_ == "strip"; }
-  bool lowerCaseChosen() override { return mode_ == "lower"; }
-  void showCount(cstrip::LineCount count) override { count_ = count; }
-  bool yield() override { return true; }
-  // The yield does nothing, so every one may be left out; the run still
-  // shows its final count.
-  std::uint64_t yieldsToSkip() override { return UINT64_MAX; }
-
-  std::optional<cstrip::LineCount> count() const { return count_; }
-
- private:
-  std::string mode_;
-  std::string inputPath_;
-  std::string outputPath_;
-  std::optional<cstrip::LineCount> count_;
-};
-
-bool isMode(const std::string& name) {
-  return name == "strip" || name == "lower" || name == "upper";
+std::optional<cstrip::cli::Mode> modeNamed(const std::string& name) {
+  using cstrip::cli::Mode;
+  if (name == "strip") return Mode::Strip;
+  if (name == "lower") return Mode::Lower;
+  if (name == "upper") return Mode::Upper;
+  return std::nullopt;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4 || !isMode(argv[1])) {
+  const auto mode = argc == 4 ? modeNamed(argv[1]) : std::nullopt;
+  if (!mode) {
     std::fputs("usage: engine-run strip|lower|upper INPUT OUTPUT\n", stderr);
     return 2;
   }
-  ConsoleWindow window(argv[1], argv[2], argv[3]);
+  cstrip::cli::ConsoleWindow window(*mode, argv[2], argv[3]);
   try {
     cstrip::RunConversion(window);
   } catch (const cstrip::RunError& error) {

@@ -13,9 +13,9 @@
 #include <optional>
 #include <thread>
 
+#include "console_window.h"
 #include "file_names.h"
 #include "messages.h"
-#include "posix_file.h"
 #include "run_conversion.h"
 
 namespace cstrip::cli {
@@ -29,33 +29,6 @@ struct Job {
   std::string input;
   std::string output;
   std::uintmax_t size = 0;
-};
-
-// The window operations of one conversion: fixed paths and mode, a yield
-// that does nothing, and a count of the bytes read for the progress line.
-class ConsoleWindow : public WindowOperations {
- public:
-  ConsoleWindow(Mode mode, const Job& job, std::atomic<std::uintmax_t>& bytesRead)
-      : mode_(mode), job_(job), bytesRead_(bytesRead) {}
-
-  std::string inputPath() override { return job_.input; }
-  std::string outputPath() override { return job_.output; }
-  bool commentModeChosen() override { return mode_ == Mode::Strip; }
-  bool lowerCaseChosen() override { return mode_ == Mode::Lower; }
-  void showCount(LineCount count) override { count_ = count; }
-  bool yield() override { return true; }
-  std::uint64_t yieldsToSkip() override { return UINT64_MAX; }  // the yield does nothing
-  bool idle() override {
-    bytesRead_ += kIoBufferSize;  // about: the last buffer may be shorter
-    return true;
-  }
-  LineCount count() const { return count_; }
-
- private:
-  Mode mode_;
-  const Job& job_;
-  std::atomic<std::uintmax_t>& bytesRead_;
-  LineCount count_ = 0;
 };
 
 // The size of the file at `path`, or 0 when it has none to tell, as
@@ -145,7 +118,7 @@ int convertFiles(const Command& command, Language language) {
   auto work = [&] {
     for (std::size_t i = next++; i < jobs.size(); i = next++) {
       const Job& job = jobs[i];
-      ConsoleWindow window(*command.mode, job, bytesRead);
+      ConsoleWindow window(*command.mode, job.input, job.output, &bytesRead);
       std::optional<std::string> failure;
       try {
         if (!command.outputFolder.empty())
@@ -163,9 +136,10 @@ int convertFiles(const Command& command, Language language) {
         std::fprintf(stderr, "cstrip: %s\n", failure->c_str());
         ++failed;
       } else if (command.verbose) {
-        std::printf("%s\n", text(Message::Converted, language,
-                                 {displayPath(job.output), formatLineCount(window.count())})
-                                .c_str());
+        std::printf("%s\n",
+                    text(Message::Converted, language,
+                         {displayPath(job.output), formatLineCount(window.count().value_or(0))})
+                        .c_str());
       }
       ++done;
     }

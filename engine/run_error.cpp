@@ -79,12 +79,6 @@ const char* japaneseReason(int errorNumber) {
   }
 }
 
-}  // namespace
-
-std::string describeSystemError(int errorNumber, Language language);
-
-namespace {
-
 std::string describeParts(Failure failure, const std::string& path, int errorNumber,
                           const std::string& detail, Language language) {
   const Wording& wording = kFailureWording[static_cast<std::size_t>(failure)];
@@ -97,13 +91,6 @@ std::string describeParts(Failure failure, const std::string& path, int errorNum
 
 }  // namespace
 
-RunError::RunError(Failure failure, std::string path, int errorNumber, std::string detail)
-    : std::runtime_error(describeParts(failure, path, errorNumber, detail, Language::Japanese)),
-      failure_(failure),
-      path_(std::move(path)),
-      errorNumber_(errorNumber),
-      detail_(std::move(detail)) {}
-
 std::string describeSystemError(int errorNumber, Language language) {
   const char* japanese = language == Language::Japanese ? japaneseReason(errorNumber) : nullptr;
   if (japanese != nullptr) return japanese;
@@ -112,6 +99,13 @@ std::string describeSystemError(int errorNumber, Language language) {
              ? "システムエラー " + std::to_string(errorNumber) + " (" + system + ")"
              : system;
 }
+
+RunError::RunError(Failure failure, std::string path, int errorNumber, std::string detail)
+    : std::runtime_error(describeParts(failure, path, errorNumber, detail, Language::Japanese)),
+      failure_(failure),
+      path_(std::move(path)),
+      errorNumber_(errorNumber),
+      detail_(std::move(detail)) {}
 
 std::string describe(const RunError& error, Language language) {
   return describeParts(error.failure(), error.path(), error.errorNumber(), error.detail(),

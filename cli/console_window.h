@@ -1,0 +1,48 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "command_line.h"
+#include "posix_file.h"
+#include "window_operations.h"
+
+namespace cstrip::cli {
+
+// The window operations without a window: fixed paths and mode, a yield that
+// does nothing and so may always be left out (the run still shows its final
+// count), and where `bytesRead` is given, a running total of the bytes read
+// for a progress line.
+class ConsoleWindow : public WindowOperations {
+ public:
+  ConsoleWindow(Mode mode, std::string input, std::string output,
+                std::atomic<std::uintmax_t>* bytesRead = nullptr)
+      : mode_(mode), input_(std::move(input)), output_(std::move(output)), bytesRead_(bytesRead) {}
+
+  std::string inputPath() override { return input_; }
+  std::string outputPath() override { return output_; }
+  bool commentModeChosen() override { return mode_ == Mode::Strip; }
+  bool lowerCaseChosen() override { return mode_ == Mode::Lower; }
+  void showCount(LineCount count) override { count_ = count; }
+  bool yield() override { return true; }
+  std::uint64_t yieldsToSkip() override { return UINT64_MAX; }
+  bool idle() override {
+    if (bytesRead_ != nullptr) *bytesRead_ += kIoBufferSize;  // about: the last may be shorter
+    return true;
+  }
+
+  // The count the run showed last; nothing if it never counted.
+  std::optional<LineCount> count() const { return count_; }
+
+ private:
+  Mode mode_;
+  std::string input_;
+  std::string output_;
+  std::atomic<std::uintmax_t>* bytesRead_;
+  std::optional<LineCount> count_;
+};
+
+}  // namespace cstrip::cli
