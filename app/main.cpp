@@ -4,8 +4,9 @@
 #include "run_command_line.h"
 
 int main(int argc, char* argv[]) {
-  std::vector<std::string> paths;
-  if (const auto status = cstrip::cli::runCommandLine(argc, argv, paths)) return *status;
+  std::vector<std::filesystem::path> paths;
+  if (const auto status = cstrip::cli::runCommandLine({argv + 1, argv + argc}, paths))
+    return *status;
   QApplication application(argc, argv);
   Form1 form(paths);
   form.show();

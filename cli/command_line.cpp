@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "file_names.h"
 #include "messages.h"
 
 namespace cstrip::cli {
@@ -14,7 +15,7 @@ namespace {
 // The arguments without Qt's own window options (such as -platform
 // offscreen or -style fusion), which QApplication takes when the window
 // opens and which mean nothing to a conversion.
-std::vector<std::string> withoutQtOptions(int argc, char** argv) {
+std::vector<std::string> withoutQtOptions(const std::vector<std::string>& given) {
   static const std::string kWithValue[] = {"-platform",        "-platformpluginpath",
                                            "-platformtheme",   "-plugin",
                                            "-qwindowgeometry", "-qwindowicon",
@@ -24,8 +25,8 @@ std::vector<std::string> withoutQtOptions(int argc, char** argv) {
                                            "-session"};
   static const std::string kFlags[] = {"-reverse", "-nograb", "-dograb", "-sync", "-widgetcount"};
   std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    const std::string& argument = given[i];
     if (std::ranges::find(kWithValue, argument) != std::end(kWithValue)) {
       ++i;
     } else if (std::ranges::find(kFlags, argument) == std::end(kFlags)) {
@@ -38,11 +39,12 @@ std::vector<std::string> withoutQtOptions(int argc, char** argv) {
 
 }  // namespace
 
-Command parseCommandLine(int argc, char** argv, Language language) {
+Command parseCommandLine(const std::vector<std::string>& given, Language language) {
   Command command;
   command.jobs = std::max(1u, std::thread::hardware_concurrency());
   bool strip = false, lower = false, upper = false, help = false, version = false;
-  std::string include;
+  std::string include, outputFolder;
+  std::vector<std::string> paths;
   int jobs = static_cast<int>(command.jobs);
 
   // CLI11 reads the arguments; the help text, the messages and the checks
@@ -54,13 +56,13 @@ Command parseCommandLine(int argc, char** argv, Language language) {
   app.add_flag("--strip", strip);
   app.add_flag("--lower", lower);
   app.add_flag("--upper", upper);
-  app.add_option("-d", command.outputFolder);
+  app.add_option("-d", outputFolder);
   app.add_option("--include", include);
   app.add_option("-j", jobs);
   app.add_flag("-v", command.verbose);
-  app.add_option("paths", command.paths);
+  app.add_option("paths", paths);
   try {
-    std::vector<std::string> arguments = withoutQtOptions(argc, argv);
+    std::vector<std::string> arguments = withoutQtOptions(given);
     app.parse(arguments);
   } catch (const CLI::ParseError& error) {
     throw UsageError(text(Message::BadArgument, language, {error.what()}));
@@ -74,6 +76,8 @@ Command parseCommandLine(int argc, char** argv, Language language) {
   if (jobs < 1) throw UsageError(text(Message::BadJobs, language));
   command.jobs = static_cast<unsigned>(jobs);
   if (!include.empty()) command.include = CLI::detail::split(include, ',');
+  if (!outputFolder.empty()) command.outputFolder = pathFromText(outputFolder);
+  for (const std::string& path : paths) command.paths.push_back(pathFromText(path));
 
   if (!strip && !lower && !upper) {
     const bool conversionOption =
@@ -81,7 +85,7 @@ Command parseCommandLine(int argc, char** argv, Language language) {
     if (conversionOption || command.paths.size() > 2) {
       throw UsageError(text(Message::NoMode, language));
     }
-    for (std::string& path : command.paths) path = std::filesystem::absolute(path).string();
+    for (std::filesystem::path& path : command.paths) path = std::filesystem::absolute(path);
     return command;
   }
   command.action = Command::Action::Convert;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -17,8 +18,8 @@ struct Command {
   std::optional<Mode> mode;
   // The window's IN and OUT, made absolute; or a conversion's IN and OUT;
   // or with -d, the files and folders to convert.
-  std::vector<std::string> paths;
-  std::string outputFolder;                        // -d
+  std::vector<std::filesystem::path> paths;
+  std::filesystem::path outputFolder;              // -d
   std::vector<std::string> include{"*.c", "*.h"};  // --include
   unsigned jobs = 1;                               // -j
   bool verbose = false;                            // -v
@@ -31,7 +32,8 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Reads the arguments. Throws UsageError.
-Command parseCommandLine(int argc, char** argv, Language language);
+// Reads the arguments, the program's name left out, each in the program's
+// own text (see pathFromText). Throws UsageError.
+Command parseCommandLine(const std::vector<std::string>& arguments, Language language);
 
 }  // namespace cstrip::cli

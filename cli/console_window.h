@@ -2,12 +2,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
-#include <string>
 #include <utility>
 
 #include "command_line.h"
-#include "posix_file.h"
+#include "system_file.h"
 #include "window_operations.h"
 
 namespace cstrip::cli {
@@ -18,12 +18,12 @@ namespace cstrip::cli {
 // for a progress line.
 class ConsoleWindow : public WindowOperations {
  public:
-  ConsoleWindow(Mode mode, std::string input, std::string output,
+  ConsoleWindow(Mode mode, std::filesystem::path input, std::filesystem::path output,
                 std::atomic<std::uintmax_t>* bytesRead = nullptr)
       : mode_(mode), input_(std::move(input)), output_(std::move(output)), bytesRead_(bytesRead) {}
 
-  std::string inputPath() override { return input_; }
-  std::string outputPath() override { return output_; }
+  std::filesystem::path inputPath() override { return input_; }
+  std::filesystem::path outputPath() override { return output_; }
   bool commentModeChosen() override { return mode_ == Mode::Strip; }
   bool lowerCaseChosen() override { return mode_ == Mode::Lower; }
   void showCount(LineCount count) override { count_ = count; }
@@ -39,8 +39,8 @@ class ConsoleWindow : public WindowOperations {
 
  private:
   Mode mode_;
-  std::string input_;
-  std::string output_;
+  std::filesystem::path input_;
+  std::filesystem::path output_;
   std::atomic<std::uintmax_t>* bytesRead_;
   std::optional<LineCount> count_;
 };

@@ -1,8 +1,5 @@
 #include "convert_files.h"
 
-#include <fnmatch.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -13,9 +10,11 @@
 #include <optional>
 #include <thread>
 
+#include "console_streams.h"
 #include "console_window.h"
 #include "file_names.h"
 #include "messages.h"
+#include "name_pattern.h"
 #include "run_conversion.h"
 
 namespace cstrip::cli {
@@ -26,8 +25,8 @@ namespace fs = std::filesystem;
 
 // One file to convert.
 struct Job {
-  std::string input;
-  std::string output;
+  fs::path input;
+  fs::path output;
   std::uintmax_t size = 0;
 };
 
@@ -39,9 +38,17 @@ std::uintmax_t sizeOf(const fs::path& path) {
   return error ? 0 : size;
 }
 
-bool matchesAny(const std::vector<std::string>& patterns, const std::string& name) {
+// Whether the file name `name` matches one of `patterns`, in the program's
+// own text: a name in CP932 matches as the characters it shows.
+bool matchesAny(const std::vector<std::string>& patterns, const fs::path& name) {
+#ifdef _WIN32
+  constexpr bool kNamesIgnoreCase = true;
+#else
+  constexpr bool kNamesIgnoreCase = false;
+#endif
+  const std::string text = displayPath(name);
   for (const std::string& pattern : patterns) {
-    if (::fnmatch(pattern.c_str(), name.c_str(), 0) == 0) return true;
+    if (matchesPattern(pattern, text, kNamesIgnoreCase)) return true;
   }
   return false;
 }
@@ -54,12 +61,12 @@ std::vector<Job> planJobs(const Command& command, Language language, int& failur
   std::error_code error;
   const fs::file_status folderStatus = fs::status(folder, error);
   std::vector<Job> jobs;
-  for (const std::string& argument : command.paths) {
+  for (const fs::path& argument : command.paths) {
     const fs::path given = findFile(argument);
     fs::path name = given.lexically_normal();
     if (!name.has_filename()) name = name.parent_path();
     if (!fs::is_directory(given)) {
-      jobs.push_back({given.string(), (folder / name.filename()).string(), sizeOf(given)});
+      jobs.push_back({given, folder / name.filename(), sizeOf(given)});
       continue;
     }
     // Only a folder that cannot be read stops the walk; an entry that
@@ -74,21 +81,20 @@ std::vector<Job> planJobs(const Command& command, Language language, int& failur
       } else if (it->is_regular_file(ignored) &&
                  matchesAny(command.include, it->path().filename())) {
         const fs::path below = fs::relative(it->path(), given);
-        jobs.push_back(
-            {it->path().string(), (folder / name.filename() / below).string(), sizeOf(it->path())});
+        jobs.push_back({it->path(), folder / name.filename() / below, sizeOf(it->path())});
       }
     }
     if (error) {
       std::fprintf(stderr, "cstrip: %s\n",
                    text(Message::CannotReadFolder, language,
-                        {displayPath(given.string()), describeSystemError(error.value(), language)})
+                        {displayPath(given), describeErrorCode(error, language)})
                        .c_str());
       ++failures;
     }
   }
-  std::map<std::string, const Job*> byOutput;
+  std::map<fs::path, const Job*> byOutput;
   for (const Job& job : jobs) {
-    const auto [at, added] = byOutput.emplace(fs::path(job.output).lexically_normal(), &job);
+    const auto [at, added] = byOutput.emplace(job.output.lexically_normal(), &job);
     if (!added) {
       throw UsageError(text(Message::SameOutput, language,
                             {displayPath(at->second->input), displayPath(job.input)}));
@@ -121,15 +127,13 @@ int convertFiles(const Command& command, Language language) {
       ConsoleWindow window(*command.mode, job.input, job.output, &bytesRead);
       std::optional<std::string> failure;
       try {
-        if (!command.outputFolder.empty())
-          fs::create_directories(fs::path(job.output).parent_path());
+        if (!command.outputFolder.empty()) fs::create_directories(job.output.parent_path());
         RunConversion(window);
       } catch (const RunError& error) {
         failure = describe(error, language);
       } catch (const fs::filesystem_error& error) {
         failure = text(Message::CannotMakeFolder, language,
-                       {displayPath(error.path1().string()),
-                        describeSystemError(error.code().value(), language)});
+                       {displayPath(error.path1()), describeErrorCode(error.code(), language)});
       }
       const std::lock_guard lock(printing);
       if (failure) {
@@ -150,7 +154,7 @@ int convertFiles(const Command& command, Language language) {
 
   // Progress, only for a person watching long work.
   const bool showProgress =
-      ::isatty(STDERR_FILENO) && (jobs.size() >= 100 || totalBytes >= (std::uintmax_t{64} << 20));
+      stderrIsTerminal() && (jobs.size() >= 100 || totalBytes >= (std::uintmax_t{64} << 20));
   std::jthread progress;
   if (showProgress) {
     progress = std::jthread([&](std::stop_token stop) {

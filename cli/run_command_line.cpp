@@ -8,10 +8,11 @@
 
 namespace cstrip::cli {
 
-std::optional<int> runCommandLine(int argc, char** argv, std::vector<std::string>& windowPaths) {
+std::optional<int> runCommandLine(const std::vector<std::string>& arguments,
+                                  std::vector<std::filesystem::path>& windowPaths) {
   const Language language = userLanguage();
   try {
-    const Command command = parseCommandLine(argc, argv, language);
+    const Command command = parseCommandLine(arguments, language);
     switch (command.action) {
       case Command::Action::OpenWindow:
         windowPaths = command.paths;

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <span>
-#include <string>
 
-#include "posix_file.h"
+#include "system_file.h"
 
 namespace cstrip {
 
@@ -15,7 +15,7 @@ class InputFile {
  public:
   // Opens `path` for reading. Throws RunError when the path is empty, names
   // no file, names a folder or cannot be opened.
-  explicit InputFile(const std::string& path);
+  explicit InputFile(const std::filesystem::path& path);
 
   // The next bytes of the file, at most kIoBufferSize; empty only at the
   // end of the file. Valid and writable until the next call. Throws
@@ -28,19 +28,15 @@ class InputFile {
 
   // Whether the file can be read again from its start (a regular file, not
   // a pipe), and doing so: the next read() starts at its first byte.
-  bool rewindable() const { return rewindable_; }
+  bool rewindable() const { return file_.rewindable(); }
   void rewind();
 
-  FileIdentity identity() const { return identity_; }
-  const std::string& path() const { return path_; }
+  FileIdentity identity() const { return file_.identity(); }
+  const std::filesystem::path& path() const { return path_; }
 
  private:
-  std::size_t readSome(char* into, std::size_t size);
-
-  std::string path_;
-  FileDescriptor fd_;
-  FileIdentity identity_;
-  bool rewindable_ = false;
+  std::filesystem::path path_;
+  SystemFile file_;
   std::unique_ptr<char[]> buffer_;
   std::size_t peeked_ = 0;  // bytes at the buffer's start that read() returns next
 };

@@ -2,11 +2,12 @@
 
 #include <cstddef>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
-#include <string>
 
-#include "posix_file.h"
+#include "system_file.h"
 
 namespace cstrip {
 
@@ -19,7 +20,8 @@ class OutputFile {
   // when the path is empty or cannot be opened, and when it names the file
   // `input` by any spelling; that file is then left untouched, not even
   // opened for writing when it exists already.
-  OutputFile(const std::string& path, FileIdentity input, std::size_t bufferSize = kIoBufferSize);
+  OutputFile(const std::filesystem::path& path, FileIdentity input,
+             std::size_t bufferSize = kIoBufferSize);
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -47,13 +49,11 @@ class OutputFile {
   void flush();
   // Flushes the buffer, then writes `bytes` directly if large, else buffers them.
   void flushThenWrite(std::span<const char> bytes);
-  void writeAll(const char* data, std::size_t size);
 
-  std::string path_;
   std::size_t bufferSize_;
   std::unique_ptr<char[]> buffer_;  // allocated before the file is touched
   std::size_t used_ = 0;
-  FileDescriptor fd_;
+  std::optional<SystemFile> file_;  // empty once closed
 };
 
 }  // namespace cstrip

@@ -1,6 +1,5 @@
 #include "run_conversion.h"
 
-#include <cerrno>
 #include <new>
 
 #include "case_run.h"
@@ -17,7 +16,7 @@ void RunConversion(WindowOperations& window) {
       ConvertCase(window);
     }
   } catch (const std::bad_alloc&) {
-    throw RunError(Failure::OutOfMemory, {}, ENOMEM);
+    throw RunError(Failure::OutOfMemory, {}, kNoMemoryError);
   }
 }
 

@@ -1,7 +1,5 @@
 #include "run_error.h"
 
-#include <cerrno>
-#include <cstring>
 #include <iterator>
 #include <utility>
 
@@ -39,47 +37,7 @@ constexpr Wording kFailureWording[] = {
 };
 static_assert(std::size(kFailureWording) == static_cast<std::size_t>(Failure::OutOfMemory) + 1);
 
-const char* japaneseReason(int errorNumber) {
-  switch (errorNumber) {
-    case ENOENT:
-      return "ファイルまたはフォルダが見つかりません";
-    case EACCES:
-    case EPERM:
-      return "アクセスが拒否されました";
-    case EISDIR:
-      return "フォルダです（ファイルを指定してください）";
-    case ENOTDIR:
-      return "パスの途中にフォルダでないものがあります";
-    case ENOSPC:
-      return "ディスクの空き容量が不足しています";
-    case EDQUOT:
-      return "ディスクの使用量の上限を超えました";
-    case EROFS:
-      return "読み取り専用のファイルシステムです";
-    case ENAMETOOLONG:
-      return "パスが長すぎます";
-    case ELOOP:
-      return "シンボリックリンクの階層が深すぎます";
-    case EIO:
-      return "入出力エラーが発生しました";
-    case ENOMEM:
-      return "メモリが不足しています";
-    case EMFILE:
-    case ENFILE:
-      return "開いているファイルが多すぎます";
-    case EFBIG:
-      return "ファイルが大きすぎます";
-    case ETXTBSY:
-      return "実行中のプログラムのファイルです";
-    case ENXIO:
-    case ENODEV:
-      return "デバイスがありません";
-    default:
-      return nullptr;
-  }
-}
-
-std::string describeParts(Failure failure, const std::string& path, int errorNumber,
+std::string describeParts(Failure failure, const std::filesystem::path& path, int errorNumber,
                           const std::string& detail, Language language) {
   const Wording& wording = kFailureWording[static_cast<std::size_t>(failure)];
   const char* pattern = language == Language::Japanese ? wording.japanese : wording.english;
@@ -91,16 +49,7 @@ std::string describeParts(Failure failure, const std::string& path, int errorNum
 
 }  // namespace
 
-std::string describeSystemError(int errorNumber, Language language) {
-  const char* japanese = language == Language::Japanese ? japaneseReason(errorNumber) : nullptr;
-  if (japanese != nullptr) return japanese;
-  const std::string system = std::strerror(errorNumber);
-  return language == Language::Japanese
-             ? "システムエラー " + std::to_string(errorNumber) + " (" + system + ")"
-             : system;
-}
-
-RunError::RunError(Failure failure, std::string path, int errorNumber, std::string detail)
+RunError::RunError(Failure failure, std::filesystem::path path, int errorNumber, std::string detail)
     : std::runtime_error(describeParts(failure, path, errorNumber, detail, Language::Japanese)),
       failure_(failure),
       path_(std::move(path)),

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace cstrip {
 
@@ -24,21 +26,23 @@ enum class Failure {
   OutOfMemory,
 };
 
-// A failed run: what failed, on which path (as given, bytes for the file
-// system), and the system's errno, 0 where the failure is the program's own
-// refusal. what() is the description shown in the window, in Japanese.
+// A failed run: what failed, on which path (as given), and the system's
+// error code (errno on POSIX, GetLastError() on Windows), 0 where the
+// failure is the program's own refusal. what() is the description shown in
+// the window, in Japanese.
 class RunError : public std::runtime_error {
  public:
-  RunError(Failure failure, std::string path = {}, int errorNumber = 0, std::string detail = {});
+  RunError(Failure failure, std::filesystem::path path = {}, int errorNumber = 0,
+           std::string detail = {});
 
   Failure failure() const { return failure_; }
-  const std::string& path() const { return path_; }
+  const std::filesystem::path& path() const { return path_; }
   int errorNumber() const { return errorNumber_; }
   const std::string& detail() const { return detail_; }
 
  private:
   Failure failure_;
-  std::string path_;
+  std::filesystem::path path_;
   int errorNumber_;
   std::string detail_;
 };
@@ -47,8 +51,18 @@ class RunError : public std::runtime_error {
 // displayPath) and the reason.
 std::string describe(const RunError& error, Language language);
 
-// The system's reason for `errorNumber` in `language`. Common causes have
-// Japanese wording of their own; any other falls back to the system's text.
+// The system's reason for its error code `errorNumber` in `language`.
+// Common causes have wording of their own; any other falls back to the
+// system's text.
 std::string describeSystemError(int errorNumber, Language language);
+
+// The reason for an error code of the standard library's, such as a
+// filesystem_error's, in `language`, worded as describeSystemError does.
+std::string describeErrorCode(const std::error_code& code, Language language);
+
+// The system's error codes for a folder where a file is wanted, and for
+// memory running out.
+extern const int kFolderError;
+extern const int kNoMemoryError;
 
 }  // namespace cstrip

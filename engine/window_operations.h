@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <filesystem>
 
 #include "line_count.h"
 
@@ -13,13 +13,12 @@ class WindowOperations {
  public:
   virtual ~WindowOperations() = default;
 
-  // Text1's text: the input path, as bytes for the file system ("-" for
-  // standard input, see findFile for names in CP932). Read once, when the
-  // run opens its input.
-  virtual std::string inputPath() = 0;
+  // Text1's text: the input path ("-" for standard input, see findFile for
+  // names in CP932). Read once, when the run opens its input.
+  virtual std::filesystem::path inputPath() = 0;
   // Text2's text: the output path ("-" for standard output). Read once,
   // when the run opens its output.
-  virtual std::string outputPath() = 0;
+  virtual std::filesystem::path outputPath() = 0;
   // Option3's value: comment stripping is chosen. Read once per run.
   virtual bool commentModeChosen() = 0;
   // Option1's value: lower case is chosen. The case run reads it as the

@@ -4,6 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cerrno>
 #include <cstdint>
 #include <new>
@@ -20,7 +24,13 @@
 namespace cstrip::testing {
 namespace {
 
-// The errno and the description of the RunError the run throws; -1 and
+#ifdef _WIN32
+constexpr int kNoSuchFile = ERROR_FILE_NOT_FOUND;
+#else
+constexpr int kNoSuchFile = ENOENT;
+#endif
+
+// The system's error code and the description of the RunError the run throws; -1 and
 // nothing if it succeeds.
 std::pair<int, std::string> failureOf(FakeWindow& window) {
   try {
@@ -98,7 +108,8 @@ TEST(RunConversion, AsksTheWindowAndWritesTheOutputAsItShould) {
 struct FailureCase {
   const char* name;
   // "@" stands for the test's folder. It holds in.c, a folder sub, and
-  // link.c, a symbolic link to in.c.
+  // hard.c, a hard link to in.c; "%" stands for in.c's path through the
+  // folder's short (8.3) name.
   std::string text1;
   std::string text2;
   int errorNumber;          // 0 for the program's own refusals
@@ -108,18 +119,40 @@ struct FailureCase {
 const FailureCase kFailureCases[] = {
     {"EmptyInputPath", "", "@/out.c", 0, "入力ファイルが指定されていません"},
     {"EmptyOutputPath", "@/in.c", "", 0, "出力ファイルが指定されていません"},
-    {"MissingInput", "@/none.c", "@/out.c", ENOENT, "「@/none.c」を開けません: ファイルまたは"},
-    {"InputIsAFolder", "@/sub", "@/out.c", EISDIR, "sub」を開けません: フォルダです"},
-    {"OutputIsAFolder", "@/in.c", "@/sub", EISDIR, "sub」を開けません: フォルダです"},
-    {"OutputOnAFullDisk", "@/in.c", "/dev/full", ENOSPC, "「/dev/full」に書き込めません: ディスク"},
+    {"MissingInput", "@/none.c", "@/out.c", kNoSuchFile,
+     "「@/none.c」を開けません: ファイルまたは"},
+    {"InputIsAFolder", "@/sub", "@/out.c", kFolderError, "sub」を開けません: フォルダです"},
+    {"OutputIsAFolder", "@/in.c", "@/sub", kFolderError, "sub」を開けません: フォルダです"},
     {"OutputIsTheInput", "@/in.c", "@/in.c", 0, "「@/in.c」は入力ファイルと同じファイルです"},
-    {"OutputIsASymbolicLinkToTheInput", "@/in.c", "@/link.c", 0, "同じファイル"},
+    {"OutputIsAHardLinkToTheInput", "@/in.c", "@/hard.c", 0, "同じファイル"},
+    {"OutputIsTheInputThroughItsParent", "@/in.c", "@/sub/../in.c", 0, "同じファイル"},
     {"Utf16LittleEndian", "@/utf16le.c", "@/out.c", 0, "「@/utf16le.c」は UTF-16 のテキスト"},
     {"Utf16BigEndian", "@/utf16be.c", "@/out.c", 0, "は UTF-16 のテキストです"},
     {"Utf32BigEndian", "@/utf32be.c", "@/out.c", 0, "は UTF-32 のテキストです"},
+#ifdef _WIN32
+    {"OutputIsTheInputWithBackslashes", "@/in.c", "@\\in.c", 0, "同じファイル"},
+    {"OutputIsTheInputInCapitals", "@/in.c", "@/IN.C", 0, "同じファイル"},
+    {"OutputIsTheInputByItsShortName", "@/in.c", "%", 0, "同じファイル"},
+    {"OutputInAMissingFolder", "@/in.c", "@/none/out.c", ERROR_PATH_NOT_FOUND,
+     "out.c」を開けません: ファイルまたはフォルダが見つかりません"},
+#else
+    {"OutputIsASymbolicLinkToTheInput", "@/in.c", "@/link.c", 0, "同じファイル"},
+    {"OutputOnAFullDisk", "@/in.c", "/dev/full", ENOSPC, "「/dev/full」に書き込めません: ディスク"},
     // A running program cannot be opened for writing: the check comes first.
     {"OutputIsTheRunningInput", "/proc/self/exe", "/proc/self/exe", 0, "同じファイル"},
+#endif
 };
+
+// The short (8.3) name of `path`, as Windows makes for a long name; the
+// path itself where there is none.
+std::string shortName(const std::filesystem::path& path) {
+#ifdef _WIN32
+  wchar_t name[MAX_PATH];
+  const DWORD size = GetShortPathNameW(path.c_str(), name, MAX_PATH);
+  if (size > 0 && size < MAX_PATH) return std::filesystem::path(name).string();
+#endif
+  return path.string();
+}
 
 TEST(RunConversion, AFailureNamesTheFileAndReasonAndLeavesTheInputIntact) {
   const std::string input = "int a; /* \x83\x52\x83\x81 */\r\nA\n";
@@ -129,7 +162,10 @@ TEST(RunConversion, AFailureNamesTheFileAndReasonAndLeavesTheInputIntact) {
       TempDir dir;
       writeFile(dir.file("in.c"), input);
       std::filesystem::create_directory(dir.path / "sub");
+      std::filesystem::create_hard_link(dir.file("in.c"), dir.file("hard.c"));
+#ifndef _WIN32
       std::filesystem::create_symlink(dir.file("in.c"), dir.file("link.c"));
+#endif
       writeFile(dir.file("utf16le.c"), std::string("\xFF\xFE"
                                                    "a\0",
                                                    4));
@@ -140,6 +176,7 @@ TEST(RunConversion, AFailureNamesTheFileAndReasonAndLeavesTheInputIntact) {
                                                    "a",
                                                    8));
       const auto inDir = [&](const std::string& text) {
+        if (text == "%") return shortName(dir.file("in.c"));
         return std::regex_replace(text, std::regex("@"), dir.path.string());
       };
       FakeWindow window(inDir(test.text1), inDir(test.text2));
@@ -158,9 +195,15 @@ TEST(RunConversion, RunningOutOfMemoryIsAReportedFailure) {
   FakeWindow window(dir.file("in.c"), dir.file("out.c"));
   writeFile(window.text1, "a\r\n");
   window.onYield = [](FakeWindow&) -> bool { throw std::bad_alloc(); };
-  EXPECT_EQ(failureOf(window).first, ENOMEM);
+  EXPECT_EQ(failureOf(window).first, kNoMemoryError);
 }
 
+#ifdef _WIN32
+TEST(FileNames, ShowEveryPathAsItsText) {
+  EXPECT_EQ(displayPath(L"C:\\a/日本\\語.c"), "C:\\a/日本\\語.c");
+  EXPECT_EQ(displayPath(pathFromText("C:/日本/語.c")), "C:/日本/語.c");
+}
+#else
 TEST(FileNames, FindCp932NamesAndShowEveryPathReadably) {
   const std::string sjisFolder = "\x93\xfa\x96\x7b", sjisFile = "\x8c\xea.c";  // 日本, 語.c
   EXPECT_EQ(displayPath("a/日本/語.c"), "a/日本/語.c");
@@ -173,6 +216,7 @@ TEST(FileNames, FindCp932NamesAndShowEveryPathReadably) {
   EXPECT_EQ(findFile(dir.file("日本/新.c")), dir.file(sjisFolder + "/新.c"));
   EXPECT_EQ(findFile(dir.file("none/語.c")), dir.file("none/語.c"));
 }
+#endif
 
 TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizes) {
   TempDir dir;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -11,10 +12,11 @@ namespace cstrip::testing {
 
 // Window operations with settable controls, recording what a run asks for.
 struct FakeWindow : WindowOperations {
-  FakeWindow(std::string in, std::string out) : text1(std::move(in)), text2(std::move(out)) {}
+  FakeWindow(std::filesystem::path in, std::filesystem::path out)
+      : text1(std::move(in)), text2(std::move(out)) {}
 
-  std::string text1;
-  std::string text2;
+  std::filesystem::path text1;
+  std::filesystem::path text2;
   bool option1 = true;
   bool option3 = false;
   std::uint64_t skip = 0;                    // what yieldsToSkip() answers
@@ -22,8 +24,8 @@ struct FakeWindow : WindowOperations {
   int idlesBeforeStop = -1;                  // idle() asks to stop when it reaches 0
   std::string log;  // a word per call: "L" reading Option1, a count shown, "Y" a yield
 
-  std::string inputPath() override { return text1; }
-  std::string outputPath() override { return text2; }
+  std::filesystem::path inputPath() override { return text1; }
+  std::filesystem::path outputPath() override { return text2; }
   bool commentModeChosen() override { return option3; }
   bool lowerCaseChosen() override { return note("L"), option1; }
   void showCount(LineCount count) override { note(formatLineCount(count)); }

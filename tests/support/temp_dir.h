@@ -1,10 +1,9 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -13,15 +12,19 @@ namespace cstrip::testing {
 // A fresh folder, removed with everything in it afterwards.
 struct TempDir {
   std::filesystem::path path = [] {
-    std::string name = (std::filesystem::temp_directory_path() / "cstrip-test-XXXXXX").string();
-    if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return name;
+    std::random_device random;
+    for (int tries = 0; tries < 100; ++tries) {
+      const auto name = std::filesystem::temp_directory_path() /
+                        ("cstrip-test-" + std::to_string(random() % 1000000000));
+      if (std::filesystem::create_directory(name)) return name;
+    }
+    throw std::runtime_error("no new folder in the temporary folder");
   }();
   ~TempDir() { std::filesystem::remove_all(path); }
-  std::string file(const std::string& name) const { return (path / name).string(); }
+  std::filesystem::path file(const std::string& name) const { return path / name; }
 };
 
-inline void writeFile(const std::string& path, const std::string& bytes) {
+inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
@@ -31,7 +34,7 @@ inline std::string repeated(const std::string& text, int times) {
   return result;
 }
 
-inline std::string readFile(const std::string& path) {
+inline std::string readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }

@@ -1,10 +1,9 @@
-#include "file_names.h"
-
 #include <iconv.h>
 #include <sys/stat.h>
 
 #include <optional>
 
+#include "file_names.h"
 #include "utf8_validator.h"
 
 namespace cstrip {
@@ -47,7 +46,8 @@ bool exists(const std::string& path) {
 
 }  // namespace
 
-std::string displayPath(std::string_view path) {
+std::string displayPath(const std::filesystem::path& name) {
+  const std::string_view path = name.native();
   std::string shown;
   for (std::size_t start = 0; start <= path.size();) {
     const std::size_t slash = std::min(path.find('/', start), path.size());
@@ -73,8 +73,13 @@ std::string displayPath(std::string_view path) {
   return shown;
 }
 
-std::string findFile(const std::string& path) {
-  if (path.empty() || exists(path)) return path;
+std::filesystem::path pathFromText(const std::string& text) {
+  return text;
+}
+
+std::filesystem::path findFile(const std::filesystem::path& name) {
+  const std::string& path = name.native();
+  if (path.empty() || exists(path)) return name;
   std::string found;
   for (std::size_t start = 0; start <= path.size();) {
     const std::size_t slash = std::min(path.find('/', start), path.size());

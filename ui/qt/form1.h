@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
 
  public:
   // The window, with Text1 and Text2 set to `paths`, if given.
-  explicit Form1(const std::vector<std::string>& paths = {}, QWidget* parent = nullptr);
+  explicit Form1(const std::vector<std::filesystem::path>& paths = {}, QWidget* parent = nullptr);
 
   // True while GO's run is going on.
   bool isRunning() const { return running_; }
@@ -46,8 +47,8 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
 
  private:
   // The window operations a run uses.
-  std::string inputPath() override;
-  std::string outputPath() override;
+  std::filesystem::path inputPath() override;
+  std::filesystem::path outputPath() override;
   bool commentModeChosen() override;
   bool lowerCaseChosen() override;
   // Keeps the count to show at the next pump, not at every line.
@@ -62,7 +63,7 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
   template <class Widget>
   Widget* create(form1_layout::ControlId id);
   // The path in `box`, without the spaces around it.
-  static std::string pathIn(const QLineEdit* box);
+  static std::filesystem::path pathIn(const QLineEdit* box);
   void dropInto(QLineEdit* box, QDropEvent* event);
   void showAllDigits();
   void chooseInto(QLineEdit* target);

@@ -22,6 +22,7 @@
 #include "japanese_ui.h"
 #include "run_conversion.h"
 #include "run_error.h"
+#include "system_file.h"
 
 template <class Widget>
 Widget* Form1::create(form1_layout::ControlId id) {
@@ -35,7 +36,7 @@ Widget* Form1::create(form1_layout::ControlId id) {
   return control;
 }
 
-Form1::Form1(const std::vector<std::string>& paths, QWidget* parent) : QWidget(parent) {
+Form1::Form1(const std::vector<std::filesystem::path>& paths, QWidget* parent) : QWidget(parent) {
   using namespace form1_layout;
   installJapaneseQtTranslation();
   setWindowTitle(QString::fromUtf8(kTitle));
@@ -161,19 +162,19 @@ void Form1::showLatestCount() {
   unshownCount_.reset();
 }
 
-std::string Form1::inputPath() {
+std::filesystem::path Form1::inputPath() {
   return pathIn(Text1);
 }
 
-std::string Form1::outputPath() {
+std::filesystem::path Form1::outputPath() {
   return pathIn(Text2);
 }
 
-std::string Form1::pathIn(const QLineEdit* box) {
+std::filesystem::path Form1::pathIn(const QLineEdit* box) {
   // Spaces pasted around a path are never part of it. A lone "-" is a file
   // here, not standard input or output as on the command line.
-  const std::string path = QFile::encodeName(box->text().trimmed()).toStdString();
-  return path == cstrip::kStandardStream ? "./-" : path;
+  const std::filesystem::path path = QFile::encodeName(box->text().trimmed()).toStdString();
+  return cstrip::isStandardStream(path) ? "./-" : path;
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
