@@ -51,6 +51,7 @@ Command parseCommandLine(const std::vector<std::string>& given, Language languag
   // between options are the program's own, in the user's language.
   CLI::App app("cstrip");
   app.set_help_flag();
+  app.allow_windows_style_options(false);  // a path may start with a slash
   app.add_flag("-h,--help", help);
   app.add_flag("--version", version);
   app.add_flag("--strip", strip);

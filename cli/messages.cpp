@@ -1,5 +1,9 @@
 #include "messages.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdlib>
 #include <string_view>
 
@@ -105,12 +109,18 @@ static_assert(std::size(kWording) == static_cast<std::size_t>(Message::Progress)
 }  // namespace
 
 Language userLanguage() {
+#ifdef _WIN32
+  // Windows keeps the language its texts are shown in, whatever the locale.
+  return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? Language::Japanese
+                                                                    : Language::English;
+#else
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const char* value = std::getenv(name);
     if (value == nullptr || *value == '\0') continue;
     return std::string_view(value).starts_with("ja") ? Language::Japanese : Language::English;
   }
   return Language::English;
+#endif
 }
 
 std::string text(Message message, Language language, std::initializer_list<std::string> values) {

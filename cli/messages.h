@@ -7,7 +7,8 @@
 namespace cstrip::cli {
 
 // The language of the command line: Japanese when the locale named by
-// LC_ALL, else LC_MESSAGES, else LANG is Japanese, English otherwise.
+// LC_ALL, else LC_MESSAGES, else LANG is Japanese (on Windows, the user's
+// display language), English otherwise.
 Language userLanguage();
 
 // What the command line says, each in both languages.

@@ -1,0 +1,43 @@
+#!/bin/sh
+# window_test.sh WINE FORM1_DRIVER CSTRIP_EXE ENGINE_RUN: the Windows window,
+# driven under Wine by form1_driver, writes in each mode the same bytes as
+# the engine built for Linux, and EXIT during a long run leaves the output
+# written so far. Needs an X display (Xvfb).
+set -u
+wine=$1
+driver=$2
+cstrip=$3
+engine=$(realpath "$4")
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+check() {  # description, then a command that must succeed
+  description=$1
+  shift
+  if "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
+}
+
+# Shift-JIS with a trail byte that is a backslash or a letter, comments,
+# strings and every kind of line end.
+printf 'int A; /* \223\372\226\173 \203\134 */\r\n\r\nchar *s = "//\203\101"; // B\r\nX\rY\nEnd' >"$dir/in.c"
+# A long input without touching the disk: a few lines, then a sparse 4 GiB.
+printf 'int a; /* x */\r\n%.0s' $(seq 100) >"$dir/big.c"
+truncate -s 4G "$dir/big.c"
+
+"$wine" "$driver" "$cstrip" "Z:$(printf %s "$dir" | tr / '\\')"
+check "the driver's checks pass" test $? = 0
+
+for mode in strip lower upper; do
+  "$engine" "$mode" "$dir/in.c" "$dir/$mode.engine" >/dev/null
+  check "GO's $mode writes what the engine writes" cmp -s "$dir/$mode.out" "$dir/$mode.engine"
+done
+
+written=$(stat -c %s "$dir/exit.out" 2>/dev/null || echo 0)
+head -c $((written + 4096)) "$dir/big.c" >"$dir/big.head"  # the comments stripped come back
+"$engine" strip "$dir/big.head" "$dir/big.engine" >/dev/null
+check "EXIT mid-run keeps what was written ($written bytes)" \
+  sh -c "[ $written -gt 1000 ] && [ $written -lt 4000000000 ] && \
+         cmp -s -n $written '$dir/exit.out' '$dir/big.engine'"
+
+echo "$failures failed"
+[ "$failures" = 0 ]
