@@ -122,16 +122,18 @@ SystemFile::~SystemFile() {
 }
 
 void SystemFile::describe() {
-  if (GetFileType(asHandle(handle_)) != FILE_TYPE_DISK) {
-    // A console or a pipe: no file index, and never the same file as
-    // another handle.
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool disk = GetFileType(asHandle(handle_)) == FILE_TYPE_DISK;
+  if (disk && !GetFileInformationByHandle(asHandle(handle_), &information) && !standardStream_) {
+    throw RunError(forWriting_ ? Failure::OpenOutput : Failure::OpenInput, path_, lastError());
+  }
+  if (!disk || information.nNumberOfLinks == 0) {
+    // A console or a pipe, or a standard stream the system tells nothing
+    // about (as Wine, for a file the shell opened): no file index, and
+    // never the same file as another handle.
     identity_ = {UINT64_MAX, static_cast<std::uint64_t>(handle_)};
     kind_ = Kind::Other;
     return;
-  }
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!GetFileInformationByHandle(asHandle(handle_), &information)) {
-    throw RunError(forWriting_ ? Failure::OpenOutput : Failure::OpenInput, path_, lastError());
   }
   identity_ = identityIn(information);
   kind_ =

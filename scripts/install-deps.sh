@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running cstrip
-# need, skipping those already present.
+# install-deps.sh [linux] [windows]: installs the Debian 12 packages that
+# building, testing and running cstrip need, skipping those already present.
+# linux (the default): the Linux program and its tests. windows: the
+# Windows build (MinGW-w64), its icon and zip, and Wine with Xvfb to test it.
 set -euo pipefail
 
-packages=(
+linux=(
   cmake ninja-build g++ pkg-config  # the build
   libcli11-dev                      # the command line's argument parser
   libgtest-dev libgmock-dev         # the tests
@@ -14,17 +16,41 @@ packages=(
   dpkg-dev desktop-file-utils help2man lintian appstream  # the Debian package and its checks
   fonts-ipafont-gothic              # Japanese captions
 )
-
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-(( ${#missing[@]} == 0 )) && exit 0
+windows=(
+  cmake ninja-build libcli11-dev googletest  # the build, with GoogleTest's sources
+  g++-mingw-w64-x86-64-posix        # the cross compiler, with std::thread
+  librsvg2-bin icoutils             # the icon, drawn from the SVG
+  zip                               # the package
+  wine64 xvfb xauth                 # running it and its tests
+  fonts-ipafont-gothic              # Japanese captions under Wine
+)
 
 sudo=()
 (( $(id -u) != 0 )) && sudo=(sudo)
-echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+updated=false
+
+# install [apt-get options...] -- packages...: installs those not yet installed.
+install() {
+  local options=() missing=() package
+  while [[ $1 != -- ]]; do options+=("$1"); shift; done
+  shift
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$package")
+    fi
+  done
+  (( ${#missing[@]} == 0 )) && return
+  echo "Installing: ${missing[*]}"
+  $updated || "${sudo[@]}" apt-get update -qq
+  updated=true
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${options[@]}" "${missing[@]}"
+}
+
+for group in "${@:-linux}"; do
+  case $group in
+    linux) install -- "${linux[@]}" ;;
+    # Wine's recommendations (32-bit Wine, Mono, Gecko) are not needed here.
+    windows) install --no-install-recommends -- "${windows[@]}" ;;
+    *) echo "install-deps.sh: unknown group '$group'" >&2; exit 2 ;;
+  esac
+done

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then runs every test: the format check, the
 # tests of a build with warnings as errors, the fuzzer for FUZZ_SECONDS
-# (default 60), and the tests again in a build under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# (default 60), the tests again in a build under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and then the Windows build's tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,3 +20,5 @@ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCSTRIP_WERROR=O
 cmake --build build/sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure
+
+scripts/test-windows.sh build/release/app/engine-run
