@@ -35,12 +35,17 @@ bool inSet(std::string_view& pattern, std::uint32_t character, bool ignoreCase, 
   const bool negated = !rest.empty() && (rest[0] == '!' || rest[0] == '^');
   if (negated) rest.remove_prefix(1);
   bool found = false;
+  // A character of the set, `\` taking the next one as it is.
+  const auto takeMember = [&] {
+    if (rest.size() > 1 && rest[0] == '\\') rest.remove_prefix(1);
+    return folded(takeCharacter(rest), ignoreCase);
+  };
   for (bool first = true; !rest.empty() && (first || rest[0] != ']'); first = false) {
-    const std::uint32_t low = folded(takeCharacter(rest), ignoreCase);
+    const std::uint32_t low = takeMember();
     std::uint32_t high = low;
     if (rest.size() >= 2 && rest[0] == '-' && rest[1] != ']') {
       rest.remove_prefix(1);
-      high = folded(takeCharacter(rest), ignoreCase);
+      high = takeMember();
     }
     if (character >= low && character <= high) found = true;
   }

@@ -22,7 +22,7 @@ windows=(
   librsvg2-bin icoutils             # the icon, drawn from the SVG
   zip                               # the package
   wine64 xvfb xauth                 # running it and its tests
-  fonts-ipafont-gothic              # Japanese captions under Wine
+  fonts-ipafont-gothic fonts-wine   # Japanese captions and Windows' own glyphs under Wine
 )
 
 sudo=()

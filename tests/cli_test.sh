@@ -27,6 +27,8 @@ for mode in strip lower upper; do
   "$cstrip" --"$mode" - - <in.c >piped.out
   check "  ... from standard input to standard output" cmp -s piped.out engine.out
 done
+cat in.c | "$cstrip" --upper - - >piped.out
+check "  ... and from a pipe" cmp -s piped.out engine.out
 
 mkdir -p src/sub out
 printf 'a /* 1 */\n' >src/a.c

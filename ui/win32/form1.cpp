@@ -185,6 +185,16 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                    SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
       return 0;
     }
+    case WM_ACTIVATE:
+      // The focus goes back to the control that had it, as in a dialog, so
+      // that the keys work again after switching windows or a message box.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        focused_ = GetFocus();
+      } else if (focused_ != nullptr && IsWindowEnabled(focused_)) {
+        SetFocus(focused_);
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       requestClose();
       return 0;

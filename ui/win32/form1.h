@@ -74,6 +74,7 @@ class Form1 : private cstrip::WindowOperations {
   HWND window_ = nullptr;
   HWND controls_[form1_layout::kControlCount] = {};
   HFONT font_ = nullptr;
+  HWND focused_ = nullptr;  // the control with the focus while the window is inactive
   FileChooser CommonDialog1;
 
   bool running_ = false;
