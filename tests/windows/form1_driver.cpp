@@ -200,6 +200,14 @@ void checkChooser(const Form& form, const std::wstring& chosen) {
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   check(waitFor([&] { return textOf(form[Text2]) == chosen; }),
         "Command2's chooser takes a new name into Text2");
+
+  PostMessageW(form[Command1], BM_CLICK, 0, 0);
+  waitFor([&] { return (dialog = dialogOf(form.window())) != nullptr; });
+  const HWND name = descendant(dialog, L"Edit", 0x47c);
+  check(waitFor([&] { return textOf(name).find(L"chosen.c") != std::wstring::npos; }),
+        "  ... and Command1's chooser opens on it");
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  waitFor([&] { return dialogOf(form.window()) == nullptr; });
 }
 
 }  // namespace
