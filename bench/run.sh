@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# The benchmark: makes its corpora on tmpfs, times a plain copy, the three
-# engine runs and some well-known peers on each, and prints one table with
-# the median time, the throughput, the ratio to the copy (the median of the
-# ratios of runs paired with a copy run) and the peak memory.
-# Then it times runs through the real window (offscreen) against engine-run
-# on the file of short lines, and the command line over many files with one
-# and two jobs. RUNS=n sets the runs per command (default 3,
-# after one warm-up). Needs about 6 GiB free in /dev/shm.
+# The benchmark. Makes five corpora of 512 MiB on tmpfs and times the three
+# engine runs on each, every run paired with a plain copy (dd bs=64K) of
+# the same file run just before it, so that both see the same load on a
+# shared machine. Prints the median of the per-pair ratios to the copy as a
+# table of modes by corpora, with each goal beside it and "!" where a ratio
+# misses it, and the peak memory. Then it times runs through the real window
+# (offscreen) against engine-run on the short lines, and the command line
+# over many files with one and two jobs.
+#
+# RUNS=n sets the runs per command (default 3, after one warm-up).
+# CORPORA=dir keeps the corpora in dir, made once, for later runs.
+# PEERS=1 also times tr, dd conv=lcase and a perl regex stripper.
+# Needs about 3 GiB free in /dev/shm.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${RUNS:-3}
@@ -21,9 +26,6 @@ engine=$PWD/build/bench/app/engine-run
 cstrip=$PWD/build/bench/app/cstrip
 window=$PWD/build/bench/bench/window-bench
 
-work=$(mktemp -d /dev/shm/cstrip-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-
 # Repeats FILE's content into OUT until it holds exactly SIZE bytes, doubling.
 fill() {
   local file=$1 out=$2 size=$3
@@ -35,20 +37,42 @@ fill() {
   truncate -s "$size" "$out"
 }
 
-echo "Making the corpora in $work ..."
-find /usr/include -name '*.h' -type f -print0 | sort -z | xargs -0 cat >"$work/headers"
-fill "$work/headers" "$work/c-headers.c" $((512 << 20))
-iconv -f UTF-8 -t CP932 bench/sjis_sample.c | sed 's/$/\r/' >"$work/sample-sjis"
-fill "$work/sample-sjis" "$work/sjis-crlf.c" $((512 << 20))
-fill bench/sjis_sample.c "$work/utf8-ja.c" $((512 << 20))
-# The cut at 512 MiB may split a character; keep the corpus valid UTF-8.
-while ! iconv -f UTF-8 -t UTF-8 "$work/utf8-ja.c" >/dev/null 2>&1; do
-  truncate -s -1 "$work/utf8-ja.c"
-done
-(set +o pipefail; yes $'x = 1;\r' | head -n 10500000 >"$work/short-lines.txt")
-tr -d '\r\n' <"$work/headers" >"$work/headers-one-line"
-fill "$work/headers-one-line" "$work/one-line-1g.c" $((1 << 30))
-rm "$work/headers" "$work/sample-sjis" "$work/headers-one-line"
+# The system's C headers; C in Shift-JIS with CR LF line ends; Japanese C
+# in UTF-8; short lines; dense text, where every other byte is significant
+# to the stripper and no line ends.
+corpora=(c-headers.c sjis-crlf.c utf8-ja.c short-lines.c dense.c)
+names=("real C" "Shift-JIS" "UTF-8" "short lines" "dense")
+# The goals, the worst ratio to the copy allowed, in the corpora's order.
+declare -A goals=(
+  [strip]="1.3 1.3 1.3 1.5 2.0"
+  [lower]="1.15 1.25 1.25 1.5 1.5"
+  [upper]="1.15 1.25 1.25 1.5 1.5"
+)
+size=$((512 << 20))
+if [[ -n ${CORPORA:-} ]]; then
+  work=$CORPORA
+  mkdir -p "$work"
+else
+  work=$(mktemp -d /dev/shm/cstrip-bench.XXXXXX)
+  trap 'rm -rf "$work"' EXIT
+fi
+if [[ ! -e $work/dense.c ]]; then
+  echo "Making the corpora in $work ..."
+  find /usr/include -name '*.h' -type f -print0 | sort -z | xargs -0 cat >"$work/headers"
+  fill "$work/headers" "$work/c-headers.c" "$size"
+  iconv -f UTF-8 -t CP932 bench/sjis_sample.c | sed 's/$/\r/' >"$work/sample-sjis"
+  fill "$work/sample-sjis" "$work/sjis-crlf.c" "$size"
+  fill bench/sjis_sample.c "$work/utf8-ja.c" "$size"
+  # The cut may split a character; keep the corpus valid UTF-8.
+  while ! iconv -f UTF-8 -t UTF-8 "$work/utf8-ja.c" >/dev/null 2>&1; do
+    truncate -s -1 "$work/utf8-ja.c"
+  done
+  printf 'a=b;\n' >"$work/line"
+  fill "$work/line" "$work/short-lines.c" "$size"
+  printf 'x/y*z"w ' >"$work/dense"
+  fill "$work/dense" "$work/dense.c" "$size"
+  rm "$work/headers" "$work/sample-sjis" "$work/line" "$work/dense"
+fi
 
 # Wall-clock seconds of one run of a command, to the microsecond; its peak
 # resident memory in KiB (from /usr/bin/time) goes to the file $peakFile.
@@ -63,10 +87,10 @@ timeOnce() {
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # Times a command RUNS times, each run right after a run of the plain copy
-# of the same input, so that both see the same load on a shared machine.
-# Prints "median-seconds median-ratio-to-copy peak-KiB".
+# of the same input. Prints "median-seconds median-ratio-to-copy peak-KiB
+# median-copy-seconds".
 measure() {
-  local input=$1 seconds ratios=() times=() copy
+  local input=$1 seconds ratios=() times=() copies=() copy
   shift
   peakFile=$work/peak
   : >"$peakFile"
@@ -74,60 +98,74 @@ measure() {
     copy=$(timeOnce dd if="$input" of="$work/copy" bs=64K)
     seconds=$(timeOnce "$@")
     times+=("$seconds")
+    copies+=("$copy")
     ratios+=("$(awk -v a="$seconds" -v b="$copy" 'BEGIN { printf "%.4f", a / b }')")
-    echo "$copy" >>"$work/copy-times"
   done
-  sed -n '1~2p' "$peakFile" >>"$work/copy-peaks"  # odd lines: the copies
-  sed -i '1~2d' "$peakFile"
-  printf '%s %s %s\n' "$(printf '%s\n' "${times[@]}" | median)" \
-    "$(printf '%s\n' "${ratios[@]}" | median)" "$(sort -n "$peakFile" | tail -n 1)"
+  sed -i '1~2d' "$peakFile"  # odd lines: the copies
+  printf '%s %s %s %s\n' "$(printf '%s\n' "${times[@]}" | median)" \
+    "$(printf '%s\n' "${ratios[@]}" | median)" "$(sort -n "$peakFile" | tail -n 1)" \
+    "$(printf '%s\n' "${copies[@]}" | median)"
 }
 
-perlStrip='s{/\*.*?\*/|//[^\n]*|("(?:\\.|[^"\\])*")}{defined $1 ? $1 : ""}gse'
 out=$work/out
-
-printf '\n%-16s %-22s %9s %9s %8s %9s\n' corpus command "median s" "MiB/s" "x copy" "peak MiB"
-report() {  # corpus command size seconds ratio peak-KiB
-  awk -v c="$1" -v n="$2" -v size="$3" -v s="$4" -v r="$5" -v kb="$6" 'BEGIN {
-    printf "%-16s %-22s %9.3f %9.0f %8.2f %9.1f\n", c, n, s, size / 1048576 / s, r, kb / 1024
-  }'
-}
-
-for corpus in c-headers.c sjis-crlf.c utf8-ja.c short-lines.txt one-line-1g.c; do
-  input=$work/$corpus
-  size=$(stat -c %s "$input")
-  : >"$work/copy-times"
-  : >"$work/copy-peaks"
-  rows=()
-  for mode in strip lower upper; do
+echo
+echo "engine-run, median ratio to a copy of the same file (goal in brackets, ! where missed):"
+printf '%-6s' mode
+for name in "${names[@]}"; do printf ' %17s' "$name"; done
+printf '\n'
+peakMost=0
+missed=0
+declare -A copySeconds
+for mode in strip lower upper; do
+  read -ra goal <<<"${goals[$mode]}"
+  printf '%-6s' "$mode"
+  for i in "${!corpora[@]}"; do
+    input=$work/${corpora[$i]}
     "$engine" "$mode" "$input" "$out" >/dev/null  # warm-up
-    read -r seconds ratio peak < <(measure "$input" "$engine" "$mode" "$input" "$out")
-    rows+=("engine-run $mode|$seconds|$ratio|$peak")
-    echo "$corpus $mode $seconds" >>"$work/engine-times"
+    read -r _ ratio peak copy < <(measure "$input" "$engine" "$mode" "$input" "$out")
+    copySeconds[${corpora[$i]}]=$copy
+    (( peak > peakMost )) && peakMost=$peak
+    mark=$(awk -v r="$ratio" -v g="${goal[$i]}" 'BEGIN { print (r > g ? "!" : " ") }')
+    [[ $mark == "!" ]] && missed=$((missed + 1))
+    printf ' %10.2f (%4s)%s' "$ratio" "${goal[$i]}" "$mark"
   done
-  read -r seconds ratio peak < <(measure "$input" sh -c 'tr A-Z a-z <"$1" >"$2"' sh "$input" "$out")
-  rows+=("tr A-Z a-z|$seconds|$ratio|$peak")
-  read -r seconds ratio peak < <(measure "$input" dd if="$input" of="$out" bs=64K conv=lcase)
-  rows+=("dd conv=lcase|$seconds|$ratio|$peak")
-  if [[ $corpus == c-headers.c || $corpus == sjis-crlf.c ]]; then
-    read -r seconds ratio peak < <(measure "$input" \
-      sh -c 'perl -0777 -pe "$0" <"$1" >"$2"' "$perlStrip" "$input" "$out")
-    rows+=("perl regex strip|$seconds|$ratio|$peak")
-  fi
-  copy=$(median <"$work/copy-times")
-  report "$corpus" "copy (dd bs=64K)" "$size" "$copy" 1 "$(sort -n "$work/copy-peaks" | tail -n 1)"
-  for row in "${rows[@]}"; do
-    IFS='|' read -r name seconds ratio peak <<<"$row"
-    report "$corpus" "$name" "$size" "$seconds" "$ratio" "$peak"
-  done
+  printf '\n'
 done
+printf 'copy s'
+for corpus in "${corpora[@]}"; do printf ' %17.3f' "${copySeconds[$corpus]}"; done
+printf '\n'
+awk -v kb="$peakMost" -v m="$missed" \
+  'BEGIN { printf "peak memory %.1f MiB (goal 16); %d of 15 ratios miss their goal\n", kb / 1024, m }'
+
+if [[ -n ${PEERS:-} ]]; then
+  echo
+  echo "Peers, median ratio to the copy:"
+  perlStrip='s{/\*.*?\*/|//[^\n]*|("(?:\\.|[^"\\])*")}{defined $1 ? $1 : ""}gse'
+  printf '%-18s' peer
+  for name in "${names[@]}"; do printf ' %11s' "$name"; done
+  printf '\n'
+  for peer in "tr A-Z a-z" "dd conv=lcase" "perl regex strip"; do
+    printf '%-18s' "$peer"
+    for corpus in "${corpora[@]}"; do
+      input=$work/$corpus
+      case $peer in
+        tr*) command=(sh -c 'tr A-Z a-z <"$1" >"$2"' sh "$input" "$out") ;;
+        dd*) command=(dd if="$input" of="$out" bs=64K conv=lcase) ;;
+        perl*) command=(sh -c 'perl -0777 -pe "$0" <"$1" >"$2"' "$perlStrip" "$input" "$out") ;;
+      esac
+      read -r _ ratio _ _ < <(measure "$input" "${command[@]}")
+      printf ' %11.2f' "$ratio"
+    done
+    printf '\n'
+  done
+fi
 
 echo
-echo "Through the window (offscreen) on short-lines.txt, each run paired with an engine-run:"
+echo "Through the window (offscreen) on short-lines.c, each run paired with an engine-run:"
 printf '%-8s %10s %10s %8s %16s\n' mode "window s" "engine s" ratio "longest gap ms"
 pairs=$(( runs > 5 ? runs : 5 ))
 for mode in strip lower; do
-  input=$work/short-lines.txt
+  input=$work/short-lines.c
   QT_QPA_PLATFORM=offscreen "$window" "$mode" "$input" "$out" >/dev/null 2>&1
   : >"$work/window-pairs"
   for _ in $(seq "$pairs"); do
