@@ -10,14 +10,15 @@
 
 namespace cstrip {
 
-void significantMasksByteByByte(const char* first, const char* last, std::uint64_t* masks) {
+void significantMasksByteByByte(const char* first, const char* last, SignificantMasks* masks) {
   for (std::size_t i = 0; first + 64 * i < last; ++i) {
     const char* const block = first + 64 * i;
-    std::uint64_t mask = 0;
+    masks[i] = {};
     for (int j = 0; j < 64 && block + j < last; ++j) {
-      mask |= std::uint64_t{isSignificant(static_cast<unsigned char>(block[j]))} << j;
+      for (std::size_t k = 0; k < std::size(kSignificantBytes); ++k) {
+        masks[i].of[k] |= std::uint64_t{block[j] == kSignificantBytes[k]} << j;
+      }
     }
-    masks[i] = mask;
   }
 }
 

@@ -4,19 +4,34 @@
 #include <cstdint>
 #include <span>
 
+#include "significant_bytes.h"
 #include "text_encoding.h"
 
 namespace cstrip {
+
+// Where each significant byte is in a 64-byte block: of[k] has bit j set
+// where the block's byte j is kSignificantBytes[k].
+struct SignificantMasks {
+  std::uint64_t of[std::size(kSignificantBytes)];
+
+  // Bit j set where byte j is any of them.
+  std::uint64_t any() const {
+    std::uint64_t all = 0;
+    for (const std::uint64_t mask : of) all |= mask;
+    return all;
+  }
+};
 
 // The loops over raw bytes where the fast runs spend their time, each
 // written once byte by byte and once over 64-byte vector blocks.
 struct ByteKernels {
   const char* name;
 
-  // Classifies [first, last) 64 bytes at a time: masks[i] has bit j set
-  // where first[64 * i + j] is significant (a last, partial block has its
-  // missing bytes clear). `masks` has room for (last - first + 63) / 64.
-  void (*significantMasks)(const char* first, const char* last, std::uint64_t* masks);
+  // Classifies [first, last) 64 bytes at a time: masks[i] tells where the
+  // significant bytes are in first[64 * i] to first[64 * i + 63] (a last,
+  // partial block has its missing bytes clear). `masks` has room for
+  // (last - first + 63) / 64.
+  void (*significantMasks)(const char* first, const char* last, SignificantMasks* masks);
 
   // Converts the ASCII letters of [first, last) in place, to lower case
   // when `lower` is set and to upper case otherwise, leaving every other
@@ -47,7 +62,7 @@ const ByteKernels& fastestByteKernels();
 
 // The byte-by-byte versions, which the vector ones use for the bytes after
 // their last whole block.
-void significantMasksByteByByte(const char* first, const char* last, std::uint64_t* masks);
+void significantMasksByteByByte(const char* first, const char* last, SignificantMasks* masks);
 bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bool lower,
                               bool afterLeadByte, std::uint64_t* crMasks);
 const char* skipAsciiByteByByte(const char* first, const char* last);

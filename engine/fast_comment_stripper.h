@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <span>
 
@@ -28,6 +29,16 @@ namespace cstrip {
 //    and the significant byte after it take one look-up in a table by the
 //    run's length (none, one, more). The significant bytes are found 64 at
 //    a time with bit masks.
+//  - Most 64-byte blocks are calm: outside comments, a block where no
+//    comment starts (a `/` before `/` or `*`, outside a string), or inside
+//    a block comment, one where none ends (`*/`) and no `//` starts the
+//    line-comment flag. There the bytes that matter act in a few fixed ways
+//    that bit masks describe at once: a quote toggles the string flag (a
+//    prefix XOR), a line break right after another is left out, every
+//    other byte outside comments is written, none inside; and the state at
+//    the block's end follows from its last bytes. Such a block is stepped
+//    whole, its LFs counted together; any other is stepped significant
+//    byte by significant byte.
 // The state is kept between buffers, so where they split never matters.
 class FastCommentStripper {
  public:
@@ -36,10 +47,12 @@ class FastCommentStripper {
       : kernels_(kernels) {}
 
   // Steps through every byte of `chunk`, writing to `out` (put(char) and
-  // write(span)) and calling onLf() after each LF; returns false as soon as
-  // onLf() does, leaving the rest of the chunk unstepped.
-  template <class Output, class OnLf>
-  bool feed(std::span<const char> chunk, Output& out, OnLf&& onLf);
+  // write(span)) and counting each LF with `lines`: lines.count() after
+  // each LF, or for LFs that lines.quietCounts() says would all return
+  // true, lines.countQuietly(n) for n of them at once. Returns false as soon
+  // as lines.count() does, leaving the rest of the chunk unstepped.
+  template <class Output, class Lines>
+  bool feed(std::span<const char> chunk, Output& out, Lines& lines);
 
   // The closing step at the end of the input: writes the last byte read
   // unless it is left out.
@@ -80,6 +93,22 @@ class FastCommentStripper {
     std::array<std::uint8_t, 256> kind{};
   };
   static constexpr Kind kindOf(int value);
+  // The state's parts.
+  static constexpr Kind curKindOf(std::uint8_t state) { return state % (kInputKinds + 1); }
+  static constexpr int flagsOf(std::uint8_t state) { return state / (kInputKinds + 1) % 5; }
+  static constexpr int breakRunOf(std::uint8_t state) { return state / ((kInputKinds + 1) * 5); }
+  static constexpr std::uint8_t stateOf(Kind cur, int flags, int breakRun) {
+    return static_cast<std::uint8_t>(cur + (kInputKinds + 1) * (flags + 5 * breakRun));
+  }
+  // Where each significant byte's mask is in SignificantMasks.
+  static constexpr std::size_t kQuote = 0, kStar = 1, kSlash = 2, kCr = 3, kLf = 4;
+  static_assert(kSignificantBytes[kQuote] == '"' && kSignificantBytes[kStar] == '*' &&
+                kSignificantBytes[kSlash] == '/' && kSignificantBytes[kCr] == '\r' &&
+                kSignificantBytes[kLf] == '\n');
+  // The flag combinations a calm block can be stepped whole in.
+  static constexpr int kNoFlags = 0;
+  static constexpr int kInString = 1;
+  static constexpr int kInBlockComment = 3;
   static constexpr std::uint8_t encode(const CommentStripper& stripper);
   static constexpr CommentStripper decode(std::uint8_t state, unsigned char lastByte);
   static constexpr Tables makeTables();
@@ -89,6 +118,12 @@ class FastCommentStripper {
 
   template <class Output>
   class PendingOutput;
+  // Steps the 64 bytes at `block` whole when the block is calm for the
+  // state (see above) and `lines` can count its LFs quietly; returns
+  // false, having done nothing, otherwise.
+  template <class Output, class Lines>
+  bool stepCalmBlock(const char* block, const SignificantMasks& masks, PendingOutput<Output>& out,
+                     Lines& lines);
 
   const ByteKernels& kernels_;
   std::uint8_t state_ = encode(CommentStripper{});
@@ -109,19 +144,17 @@ constexpr std::uint8_t FastCommentStripper::encode(const CommentStripper& stripp
                     : !stripper.inBlockComment ? (stripper.inLineComment ? 2 : 0)
                     : stripper.inLineComment   ? 4
                                                : 3;
-  return static_cast<std::uint8_t>(kindOf(stripper.cur) +
-                                   (kInputKinds + 1) * (flags + 5 * stripper.breakRun));
+  return stateOf(kindOf(stripper.cur), flags, stripper.breakRun);
 }
 
 constexpr CommentStripper FastCommentStripper::decode(std::uint8_t state, unsigned char lastByte) {
   CommentStripper stripper;
-  const int kind = state % (kInputKinds + 1);
-  const int flags = state / (kInputKinds + 1) % 5;
-  stripper.cur = kind == kEmptyKind ? CommentStripper::kEmpty : lastByte;
-  stripper.inString = flags == 1;
+  const int flags = flagsOf(state);
+  stripper.cur = curKindOf(state) == kEmptyKind ? CommentStripper::kEmpty : lastByte;
+  stripper.inString = flags == kInString;
   stripper.inLineComment = flags == 2 || flags == 4;
-  stripper.inBlockComment = flags == 3 || flags == 4;
-  stripper.breakRun = state / ((kInputKinds + 1) * 5);
+  stripper.inBlockComment = flags == kInBlockComment || flags == 4;
+  stripper.breakRun = breakRunOf(state);
   return stripper;
 }
 
@@ -132,7 +165,7 @@ constexpr FastCommentStripper::Tables FastCommentStripper::makeTables() {
   Tables tables;
   for (int byte = 0; byte < 256; ++byte) tables.kind[byte] = kindOf(byte);
   for (int state = 0; state < kStates; ++state) {
-    const int curKind = state % (kInputKinds + 1);
+    const int curKind = curKindOf(static_cast<std::uint8_t>(state));
     for (int input = 0; input < kInputKinds; ++input) {
       CommentStripper stripper =
           decode(static_cast<std::uint8_t>(state), example[curKind == kEmptyKind ? 0 : curKind]);
@@ -211,25 +244,97 @@ class FastCommentStripper::PendingOutput {
   const char* end_;
 };
 
-template <class Output, class OnLf>
-bool FastCommentStripper::feed(std::span<const char> chunk, Output& out, OnLf&& onLf) {
+template <class Output, class Lines>
+bool FastCommentStripper::stepCalmBlock(const char* block, const SignificantMasks& masks,
+                                        PendingOutput<Output>& out, Lines& lines) {
+  const int flags = flagsOf(state_);
+  const Kind cur = curKindOf(state_);
+  const std::uint64_t stars = masks.of[kStar];
+  const std::uint64_t slashes = masks.of[kSlash];
+  // Bit j of before(mask, carry): whether byte j - 1 is in `mask`, `carry`
+  // standing for `cur`, the byte before the block.
+  const auto before = [](std::uint64_t mask, bool carry) { return mask << 1 | carry; };
+  const std::uint64_t afterSlash = before(slashes, cur == kindOf('/'));
+  const auto lfs = static_cast<std::uint64_t>(std::popcount(masks.of[kLf]));
+
+  if (flags == kInBlockComment) {
+    // No `*/` ends the comment and no `//` sets the line-comment flag.
+    if (((before(stars, cur == kindOf('*')) | afterSlash) & slashes) != 0) return false;
+    if (lfs > lines.quietCounts()) return false;
+    state_ =
+        stateOf(kTables.kind[static_cast<unsigned char>(block[63])], flags, breakRunOf(state_));
+  } else if (flags == kNoFlags || flags == kInString) {
+    // Bit j: inside a string after byte j. Each quote toggles it.
+    std::uint64_t inString = masks.of[kQuote];
+    for (int shift = 1; shift < 64; shift *= 2) inString ^= inString << shift;
+    if (flags == kInString) inString = ~inString;
+    // No comment starts: a `/` before a `/` or `*` outside a string.
+    if ((afterSlash & (slashes | stars) & ~inString) != 0) return false;
+    if (lfs > lines.quietCounts()) return false;
+
+    // `cur` is written unless it is a line break after another, and then
+    // every byte up to the last (the next `cur`) but the line breaks right
+    // after another. A comment between two line breaks does not part them.
+    const std::uint64_t breaks = masks.of[kCr] | masks.of[kLf];
+    const bool curIsBreak = cur == kindOf('\r') || cur == kindOf('\n');
+    const int breakRun = breakRunOf(state_);
+    const std::uint64_t leftOut =
+        breaks & before(breaks, curIsBreak || (cur == kEmptyKind && breakRun > 0));
+    const char* from = cur == kEmptyKind || (curIsBreak && breakRun > 0) ? block : block - 1;
+    for (std::uint64_t gaps = leftOut & (~std::uint64_t{0} >> 1); gaps != 0; gaps &= gaps - 1) {
+      const char* const gap = block + std::countr_zero(gaps);
+      if (from != gap) out.write(from, gap);
+      from = gap + 1;
+    }
+    if (from != block + 63) out.write(from, block + 63);
+    const int endRun = (breaks >> 62 & 1) == 0 ? 0 : (breaks >> 61 & 1) == 0 ? 1 : 2;
+    state_ = stateOf(kTables.kind[static_cast<unsigned char>(block[63])],
+                     inString >> 63 != 0 ? kInString : kNoFlags, endRun);
+  } else {
+    return false;
+  }
+  if (lfs > 0) lines.countQuietly(lfs);
+  return true;
+}
+
+template <class Output, class Lines>
+bool FastCommentStripper::feed(std::span<const char> chunk, Output& out, Lines& lines) {
   static_assert(ordinaryRunsSettle(kTables), "a run of ordinary bytes must settle in two steps");
   if (chunk.empty()) return true;
   const char* const begin = chunk.data();
   const char* const end = begin + chunk.size();
   PendingOutput<Output> pending(out, begin, lastByte_);
-  unsigned row = state_ * kRowSize;  // the state's row in the jump table
-  const char* p = begin;             // the next byte to step
+  const char* p =
+      begin;  // the next byte to step; those before the next significant one are ordinary
 
-  constexpr Kind kLf = kindOf('\n');
-  std::uint64_t masks[kMaskWindow / 64];
+  // Steps the ordinary bytes [p, to), which act as the first two of them do.
+  const auto stepOrdinary = [&](const char* to) {
+    for (int i = 0; i < 2 && p != to; ++i) {
+      const std::uint8_t entry = kTables.next[state_][kOther];
+      if (entry & kWrites) pending.write(p - 1, i == 0 ? p : to - 1);
+      state_ = entry & ~kWrites;
+      p = i == 0 ? p + 1 : to;
+    }
+  };
+
+  SignificantMasks masks[kMaskWindow / 64];
   for (const char* window = begin; window < end; window += kMaskWindow) {
     const char* const windowEnd = end - window < kMaskWindow ? end : window + kMaskWindow;
     kernels_.significantMasks(window, windowEnd, masks);
     for (std::size_t i = 0; window + 64 * i < windowEnd; ++i) {
       const char* const block = window + 64 * i;
-      for (std::uint64_t mask = masks[i]; mask != 0; mask &= mask - 1) {
-        const char* const q = block + __builtin_ctzll(mask);
+      const int flags = flagsOf(state_);
+      if (windowEnd - block >= 64 &&
+          (flags == kNoFlags || flags == kInString || flags == kInBlockComment)) {
+        stepOrdinary(block);
+        if (stepCalmBlock(block, masks[i], pending, lines)) {
+          p = block + 64;
+          continue;
+        }
+      }
+      unsigned row = state_ * kRowSize;  // the state's row in the jump table
+      for (std::uint64_t mask = masks[i].any(); mask != 0; mask &= mask - 1) {
+        const char* const q = block + std::countr_zero(mask);
         const Kind kind = kTables.kind[static_cast<unsigned char>(*q)];
         const std::ptrdiff_t runLength = q - p < 2 ? q - p : 2;
         const std::uint16_t entry = kTables.jump[row + runLength * kInputKinds + kind];
@@ -238,29 +343,18 @@ bool FastCommentStripper::feed(std::span<const char> chunk, Output& out, OnLf&& 
         if (entry & kWritesRun) pending.write(p, q - 1);
         if (entry & kWritesLast) pending.write(q - 1, q);
         p = q + 1;
-        if (kind == kLf && !onLf()) {
+        if (kind == kindOf('\n') && !lines.count()) {
           pending.flush();
           state_ = static_cast<std::uint8_t>(row / kRowSize);
           lastByte_ = '\n';
           return false;
         }
       }
+      state_ = static_cast<std::uint8_t>(row / kRowSize);
     }
   }
-  // The ordinary bytes after the chunk's last significant one.
-  auto state = static_cast<std::uint8_t>(row / kRowSize);
-  if (p != end) {
-    std::uint8_t entry = kTables.next[state][kOther];
-    if (entry & kWrites) pending.write(p - 1, p);
-    state = entry & ~kWrites;
-    if (end - p >= 2) {
-      entry = kTables.next[state][kOther];
-      if (entry & kWrites) pending.write(p, end - 1);
-      state = entry & ~kWrites;
-    }
-  }
+  stepOrdinary(end);
   pending.flush();
-  state_ = state;
   lastByte_ = static_cast<unsigned char>(end[-1]);
   return true;
 }

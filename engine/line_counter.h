@@ -29,6 +29,15 @@ class LineCounter {
     return true;
   }
 
+  // How many more lines count() would count without calling out to the
+  // window (returning true), so that they may be counted at once.
+  std::uint64_t quietCounts() const { return skip_; }
+  // Counts `lines` lines, at most quietCounts().
+  void countQuietly(std::uint64_t lines) {
+    count_ += lines;
+    skip_ -= lines;
+  }
+
   // Between the input's buffers. Returns false when the window asks the run
   // to stop.
   bool idle() {

@@ -8,11 +8,4 @@ namespace cstrip {
 // are ASCII, so none is ever part of a UTF-8 multi-byte character.
 inline constexpr char kSignificantBytes[] = {'"', '*', '/', '\r', '\n'};
 
-constexpr bool isSignificant(unsigned char byte) {
-  for (const char significant : kSignificantBytes) {
-    if (byte == static_cast<unsigned char>(significant)) return true;
-  }
-  return false;
-}
-
 }  // namespace cstrip

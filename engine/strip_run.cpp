@@ -12,9 +12,7 @@ class StripConversion {
  public:
   StripConversion(OutputFile& output, LineCounter& lines) : output_(output), lines_(lines) {}
 
-  bool feed(std::span<const char> chunk) {
-    return stripper_.feed(chunk, output_, [this] { return lines_.count(); });
-  }
+  bool feed(std::span<const char> chunk) { return stripper_.feed(chunk, output_, lines_); }
   void finish() { stripper_.finish(output_); }
 
  private:

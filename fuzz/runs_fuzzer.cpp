@@ -1,7 +1,7 @@
 // Both fast runs and the UTF-8 validator, with each version of the byte
 // kernels, against their plain byte-by-byte versions. The case run's
-// encoding, and its direction from line to line, come from the input's
-// first chunk.
+// encoding, its direction from line to line, and how many LFs the strip
+// run may count quietly, come from the input's first chunk.
 
 #include "runs.h"
 #include "utf8_validator.h"
@@ -12,6 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto chunks = chunksOf(data, size);
   const std::string directions = chunks.empty() ? std::string() : chunks.front();
   const auto encoding = size > 1 && data[1] & 2 ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
+  const std::uint64_t quiet = size > 1 && data[1] & 4 ? 3 : UINT64_MAX;
   const Recorded stripped = stripByteByByte(chunks);
   const Recorded converted = convertCase<CaseStepper>(chunks, directions, encoding);
   const bool valid =
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const ByteKernels& kernels : availableByteKernels()) {
     Utf8Validator validator(kernels);
     for (const auto& chunk : chunks) validator.feed(chunk);
-    if (stripFast(chunks, kernels) != stripped || validator.finish() != valid ||
+    if (stripFast(chunks, kernels, quiet) != stripped || validator.finish() != valid ||
         convertCase<CaseConverter>(chunks, directions, encoding, kernels) != converted) {
       __builtin_trap();
     }

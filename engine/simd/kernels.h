@@ -16,12 +16,12 @@ namespace cstrip {
 namespace {
 
 template <class Block>
-void significantMasksKernel(const char* first, const char* last, std::uint64_t* masks) {
-  for (; last - first >= 64; first += 64) {
+void significantMasksKernel(const char* first, const char* last, SignificantMasks* masks) {
+  for (; last - first >= 64; first += 64, ++masks) {
     const Block block = Block::load(first);
-    Block found = block == Block::splat(kSignificantBytes[0]);
-    for (const char byte : kSignificantBytes) found = found | (block == Block::splat(byte));
-    *masks++ = found.bits();
+    for (std::size_t k = 0; k < std::size(kSignificantBytes); ++k) {
+      masks->of[k] = (block == Block::splat(kSignificantBytes[k])).bits();
+    }
   }
   significantMasksByteByByte(first, last, masks);
 }

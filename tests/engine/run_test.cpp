@@ -63,6 +63,8 @@ const RunCase kRunCases[] = {
     {"Option1ChangedAtAYieldAppliesFromTheNextLine", false, "aB\r\naB\raB\naB", 0, kToggleOption1,
      "ab\r\nAB\r\nab\nab\r\n", "L 1 Y L 2 Y L 3 Y"},
     {"StripSkipsYields", true, k8Lines, 2, kGoOn, "1\r2\r3\r4\r5\r6\r7\r8\r", "1 Y 4 Y 7 Y 8"},
+    {"StripSkipsYieldsOverManyLines", true, kManyLines, 40000, kGoOn, repeated("a\r", 100000),
+     "1 Y 40002 Y 80003 Y 100000"},
     {"CaseSkipsYields", false, k8Lines, 2, kGoOn, k8Lines, "L 1 Y L 4 Y L 7 Y L 8"},
     {"Option1IsReadAfterYields", false, k8Lines, UINT64_MAX, kGoOn, k8Lines, "L 1 Y L 8"},
     {"Option1IsReadAfterIdle", false, kManyLines, UINT64_MAX, kGoOn, kManyLines,

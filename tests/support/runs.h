@@ -59,12 +59,33 @@ inline Recorded stripByteByByte(const std::vector<std::string>& chunks) {
   return run;
 }
 
+// Counts a strip run's LFs as '|' events, as a window that calls out at
+// every LF but the next `quiet` after each call: quietCounts() says how
+// many are left. Counting more quietly than that records '!'.
+struct LfEvents {
+  Recorded& run;
+  std::uint64_t quiet;
+  std::uint64_t left = 0;
+
+  bool count() {
+    run.events += '|';
+    left = left > 0 ? left - 1 : quiet;
+    return true;
+  }
+  std::uint64_t quietCounts() const { return left; }
+  void countQuietly(std::uint64_t lines) {
+    run.events.append(lines, lines > left ? '!' : '|');
+    left -= std::min(lines, left);
+  }
+};
+
 inline Recorded stripFast(const std::vector<std::string>& chunks,
-                          const ByteKernels& kernels = fastestByteKernels()) {
+                          const ByteKernels& kernels = fastestByteKernels(),
+                          std::uint64_t quiet = UINT64_MAX) {
   Recorded run;
+  LfEvents lines{run, quiet};
   FastCommentStripper stripper(kernels);
-  for (const auto& chunk : chunks)
-    stripper.feed(chunk, run, [&] { return run.events += '|', true; });
+  for (const auto& chunk : chunks) stripper.feed(chunk, run, lines);
   stripper.finish(run);
   return run;
 }
