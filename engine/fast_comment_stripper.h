@@ -85,6 +85,7 @@ class FastCommentStripper {
   static constexpr std::uint16_t kWritesBeforeRun = 0x800;
   static constexpr std::uint16_t kWritesRun = 0x1000;
   static constexpr std::uint16_t kWritesLast = 0x2000;
+  static constexpr std::uint16_t kWritesAny = kWritesBeforeRun | kWritesRun | kWritesLast;
   static_assert(kStates * kRowSize <= kRowMask);
 
   struct Tables {
@@ -113,6 +114,7 @@ class FastCommentStripper {
   static constexpr CommentStripper decode(std::uint8_t state, unsigned char lastByte);
   static constexpr Tables makeTables();
   static constexpr bool ordinaryRunsSettle(const Tables& tables);
+  static constexpr bool writesAreContiguous(const Tables& tables);
 
   static const Tables kTables;
 
@@ -195,6 +197,20 @@ constexpr bool FastCommentStripper::ordinaryRunsSettle(const Tables& tables) {
   for (int state = 0; state < kStates; ++state) {
     const int second = tables.next[tables.next[state][kOther] & ~kWrites][kOther];
     if (tables.next[second & ~kWrites][kOther] != second) return false;
+  }
+  return true;
+}
+
+constexpr bool FastCommentStripper::writesAreContiguous(const Tables& tables) {
+  // Only a run of two or more could leave a gap between the byte before it
+  // and its last byte.
+  for (int state = 0; state < kStates; ++state) {
+    for (int input = 0; input < kInputKinds; ++input) {
+      const std::uint16_t entry = tables.jump[state * kRowSize + 2 * kInputKinds + input];
+      if ((entry & kWritesBeforeRun) && (entry & kWritesLast) && !(entry & kWritesRun)) {
+        return false;
+      }
+    }
   }
   return true;
 }
@@ -300,6 +316,7 @@ bool FastCommentStripper::stepCalmBlock(const char* block, const SignificantMask
 template <class Output, class Lines>
 bool FastCommentStripper::feed(std::span<const char> chunk, Output& out, Lines& lines) {
   static_assert(ordinaryRunsSettle(kTables), "a run of ordinary bytes must settle in two steps");
+  static_assert(writesAreContiguous(kTables), "a step's writes must be one span");
   if (chunk.empty()) return true;
   const char* const begin = chunk.data();
   const char* const end = begin + chunk.size();
@@ -339,9 +356,14 @@ bool FastCommentStripper::feed(std::span<const char> chunk, Output& out, Lines& 
         const std::ptrdiff_t runLength = q - p < 2 ? q - p : 2;
         const std::uint16_t entry = kTables.jump[row + runLength * kInputKinds + kind];
         row = entry & kRowMask;
-        if (entry & kWritesBeforeRun) pending.write(p - 1, p);
-        if (entry & kWritesRun) pending.write(p, q - 1);
-        if (entry & kWritesLast) pending.write(q - 1, q);
+        if (entry & kWritesAny) {
+          // One span: what is written of [p - 1, q) is contiguous.
+          const char* const first = entry & kWritesBeforeRun ? p - 1
+                                    : entry & kWritesRun     ? p
+                                                             : q - 1;
+          const char* const last = entry & kWritesLast ? q : entry & kWritesRun ? q - 1 : p;
+          pending.write(first, last);
+        }
         p = q + 1;
         if (kind == kindOf('\n') && !lines.count()) {
           pending.flush();
