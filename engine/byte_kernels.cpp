@@ -18,6 +18,7 @@ void significantMasksByteByByte(const char* first, const char* last, Significant
       for (std::size_t k = 0; k < std::size(kSignificantBytes); ++k) {
         masks[i].of[k] |= std::uint64_t{block[j] == kSignificantBytes[k]} << j;
       }
+      masks[i].lineFeeds += block[j] == '\n';
     }
   }
 }

@@ -13,6 +13,7 @@ namespace cstrip {
 // where the block's byte j is kSignificantBytes[k].
 struct SignificantMasks {
   std::uint64_t of[std::size(kSignificantBytes)];
+  int lineFeeds;  // how many of the block's bytes are LF
 
   // Bit j set where byte j is any of them.
   std::uint64_t any() const {

@@ -37,8 +37,9 @@ namespace cstrip {
 //    prefix XOR), a line break right after another is left out, every
 //    other byte outside comments is written, none inside; and the state at
 //    the block's end follows from its last bytes. Such a block is stepped
-//    whole, its LFs counted together; any other is stepped significant
-//    byte by significant byte.
+//    whole, its LFs counted together; of any other, the calm bytes before
+//    the first that is not, and the rest significant byte by significant
+//    byte.
 // The state is kept between buffers, so where they split never matters.
 class FastCommentStripper {
  public:
@@ -102,10 +103,11 @@ class FastCommentStripper {
     return static_cast<std::uint8_t>(cur + (kInputKinds + 1) * (flags + 5 * breakRun));
   }
   // Where each significant byte's mask is in SignificantMasks.
-  static constexpr std::size_t kQuote = 0, kStar = 1, kSlash = 2, kCr = 3, kLf = 4;
-  static_assert(kSignificantBytes[kQuote] == '"' && kSignificantBytes[kStar] == '*' &&
-                kSignificantBytes[kSlash] == '/' && kSignificantBytes[kCr] == '\r' &&
-                kSignificantBytes[kLf] == '\n');
+  static constexpr int kQuote = significantIndex('"');
+  static constexpr int kStar = significantIndex('*');
+  static constexpr int kSlash = significantIndex('/');
+  static constexpr int kCr = significantIndex('\r');
+  static constexpr int kLf = significantIndex('\n');
   // The flag combinations a calm block can be stepped whole in.
   static constexpr int kNoFlags = 0;
   static constexpr int kInString = 1;
@@ -120,12 +122,12 @@ class FastCommentStripper {
 
   template <class Output>
   class PendingOutput;
-  // Steps the 64 bytes at `block` whole when the block is calm for the
-  // state (see above) and `lines` can count its LFs quietly; returns
-  // false, having done nothing, otherwise.
+  // Steps the 64 bytes at `block` whole, or as many of its first bytes as
+  // are calm for the state (see above) when `lines` can count their LFs
+  // quietly; returns how many, 0 when none.
   template <class Output, class Lines>
-  bool stepCalmBlock(const char* block, const SignificantMasks& masks, PendingOutput<Output>& out,
-                     Lines& lines);
+  int stepCalm(const char* block, const SignificantMasks& masks, PendingOutput<Output>& out,
+               Lines& lines);
 
   const ByteKernels& kernels_;
   std::uint8_t state_ = encode(CommentStripper{});
@@ -261,8 +263,8 @@ class FastCommentStripper::PendingOutput {
 };
 
 template <class Output, class Lines>
-bool FastCommentStripper::stepCalmBlock(const char* block, const SignificantMasks& masks,
-                                        PendingOutput<Output>& out, Lines& lines) {
+int FastCommentStripper::stepCalm(const char* block, const SignificantMasks& masks,
+                                  PendingOutput<Output>& out, Lines& lines) {
   const int flags = flagsOf(state_);
   const Kind cur = curKindOf(state_);
   const std::uint64_t stars = masks.of[kStar];
@@ -271,46 +273,61 @@ bool FastCommentStripper::stepCalmBlock(const char* block, const SignificantMask
   // standing for `cur`, the byte before the block.
   const auto before = [](std::uint64_t mask, bool carry) { return mask << 1 | carry; };
   const std::uint64_t afterSlash = before(slashes, cur == kindOf('/'));
-  const auto lfs = static_cast<std::uint64_t>(std::popcount(masks.of[kLf]));
 
+  // The calm part ends where the table is needed: in a block comment, at a
+  // `*/` or a `//`; elsewhere, where a comment starts (a `/` before a `/`
+  // or `*` outside a string; bit j of inString: inside a string after
+  // byte j, each quote toggling it).
+  std::uint64_t trouble = 0;
+  std::uint64_t inString = 0;
   if (flags == kInBlockComment) {
-    // No `*/` ends the comment and no `//` sets the line-comment flag.
-    if (((before(stars, cur == kindOf('*')) | afterSlash) & slashes) != 0) return false;
-    if (lfs > lines.quietCounts()) return false;
-    state_ =
-        stateOf(kTables.kind[static_cast<unsigned char>(block[63])], flags, breakRunOf(state_));
+    trouble = (before(stars, cur == kindOf('*')) | afterSlash) & slashes;
   } else if (flags == kNoFlags || flags == kInString) {
-    // Bit j: inside a string after byte j. Each quote toggles it.
-    std::uint64_t inString = masks.of[kQuote];
+    inString = masks.of[kQuote];
     for (int shift = 1; shift < 64; shift *= 2) inString ^= inString << shift;
     if (flags == kInString) inString = ~inString;
-    // No comment starts: a `/` before a `/` or `*` outside a string.
-    if ((afterSlash & (slashes | stars) & ~inString) != 0) return false;
-    if (lfs > lines.quietCounts()) return false;
+    trouble = afterSlash & (slashes | stars) & ~inString;
+  } else {
+    return 0;
+  }
+  const int to = trouble == 0 ? 64 : std::countr_zero(trouble);
+  if (to == 0) return 0;
+  const std::uint64_t stepped = to == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << to) - 1;
+  const auto lfs = static_cast<std::uint64_t>(to == 64 ? masks.lineFeeds
+                                                       : std::popcount(masks.of[kLf] & stepped));
+  if (lfs > lines.quietCounts()) return 0;
 
+  const char* const last = block + to - 1;  // the next `cur`
+  if (flags == kInBlockComment) {
+    state_ = stateOf(kTables.kind[static_cast<unsigned char>(*last)], flags, breakRunOf(state_));
+  } else {
     // `cur` is written unless it is a line break after another, and then
-    // every byte up to the last (the next `cur`) but the line breaks right
-    // after another. A comment between two line breaks does not part them.
-    const std::uint64_t breaks = masks.of[kCr] | masks.of[kLf];
+    // every byte up to the last but the line breaks right after another. A
+    // comment between two line breaks does not part them.
+    const std::uint64_t breaks = (masks.of[kCr] | masks.of[kLf]) & stepped;
     const bool curIsBreak = cur == kindOf('\r') || cur == kindOf('\n');
     const int breakRun = breakRunOf(state_);
     const std::uint64_t leftOut =
         breaks & before(breaks, curIsBreak || (cur == kEmptyKind && breakRun > 0));
     const char* from = cur == kEmptyKind || (curIsBreak && breakRun > 0) ? block : block - 1;
-    for (std::uint64_t gaps = leftOut & (~std::uint64_t{0} >> 1); gaps != 0; gaps &= gaps - 1) {
+    for (std::uint64_t gaps = leftOut; gaps != 0; gaps &= gaps - 1) {
       const char* const gap = block + std::countr_zero(gaps);
       if (from != gap) out.write(from, gap);
       from = gap + 1;
     }
-    if (from != block + 63) out.write(from, block + 63);
-    const int endRun = (breaks >> 62 & 1) == 0 ? 0 : (breaks >> 61 & 1) == 0 ? 1 : 2;
-    state_ = stateOf(kTables.kind[static_cast<unsigned char>(block[63])],
-                     inString >> 63 != 0 ? kInString : kNoFlags, endRun);
-  } else {
-    return false;
+    if (from < last) out.write(from, last);
+    // breakRun as it was when the byte before the last was written.
+    int endRun = 0;
+    if (to >= 2) {
+      endRun = (breaks >> (to - 2) & 1) == 0 ? 0 : (leftOut >> (to - 2) & 1) == 0 ? 1 : 2;
+    } else {
+      endRun = cur == kEmptyKind ? breakRun : curIsBreak ? std::min(breakRun + 1, 2) : 0;
+    }
+    state_ = stateOf(kTables.kind[static_cast<unsigned char>(*last)],
+                     (inString >> (to - 1) & 1) != 0 ? kInString : kNoFlags, endRun);
   }
   if (lfs > 0) lines.countQuietly(lfs);
-  return true;
+  return to;
 }
 
 template <class Output, class Lines>
@@ -321,8 +338,8 @@ bool FastCommentStripper::feed(std::span<const char> chunk, Output& out, Lines& 
   const char* const begin = chunk.data();
   const char* const end = begin + chunk.size();
   PendingOutput<Output> pending(out, begin, lastByte_);
-  const char* p =
-      begin;  // the next byte to step; those before the next significant one are ordinary
+  // The next byte to step; those before the next significant one are ordinary.
+  const char* p = begin;
 
   // Steps the ordinary bytes [p, to), which act as the first two of them do.
   const auto stepOrdinary = [&](const char* to) {
@@ -341,16 +358,18 @@ bool FastCommentStripper::feed(std::span<const char> chunk, Output& out, Lines& 
     for (std::size_t i = 0; window + 64 * i < windowEnd; ++i) {
       const char* const block = window + 64 * i;
       const int flags = flagsOf(state_);
+      int calm = 0;  // the bytes stepped whole
       if (windowEnd - block >= 64 &&
           (flags == kNoFlags || flags == kInString || flags == kInBlockComment)) {
         stepOrdinary(block);
-        if (stepCalmBlock(block, masks[i], pending, lines)) {
-          p = block + 64;
-          continue;
-        }
+        calm = stepCalm(block, masks[i], pending, lines);
+        p = block + calm;
+        if (calm == 64) continue;
       }
+      // The rest of the block, through the table.
       unsigned row = state_ * kRowSize;  // the state's row in the jump table
-      for (std::uint64_t mask = masks[i].any(); mask != 0; mask &= mask - 1) {
+      for (std::uint64_t mask = masks[i].any() & (~std::uint64_t{0} << calm); mask != 0;
+           mask &= mask - 1) {
         const char* const q = block + std::countr_zero(mask);
         const Kind kind = kTables.kind[static_cast<unsigned char>(*q)];
         const std::ptrdiff_t runLength = q - p < 2 ? q - p : 2;

@@ -8,4 +8,11 @@ namespace cstrip {
 // are ASCII, so none is ever part of a UTF-8 multi-byte character.
 inline constexpr char kSignificantBytes[] = {'"', '*', '/', '\r', '\n'};
 
+// The place of the significant byte `byte` in kSignificantBytes.
+constexpr int significantIndex(char byte) {
+  int index = 0;
+  while (kSignificantBytes[index] != byte) ++index;
+  return index;
+}
+
 }  // namespace cstrip

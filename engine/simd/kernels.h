@@ -22,6 +22,7 @@ void significantMasksKernel(const char* first, const char* last, SignificantMask
     for (std::size_t k = 0; k < std::size(kSignificantBytes); ++k) {
       masks->of[k] = (block == Block::splat(kSignificantBytes[k])).bits();
     }
+    masks->lineFeeds = __builtin_popcountll(masks->of[significantIndex('\n')]);
   }
   significantMasksByteByByte(first, last, masks);
 }
