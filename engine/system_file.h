@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 namespace cstrip {
 
@@ -42,8 +43,23 @@ class SystemFile {
   // it names none (or none that can be looked at).
   static std::optional<FileIdentity> identityOf(const std::filesystem::path& path);
 
-  SystemFile(SystemFile&& other) noexcept;
-  SystemFile& operator=(SystemFile&& other) noexcept;
+  SystemFile(SystemFile&& other) noexcept
+      : path_(std::move(other.path_)),
+        handle_(std::exchange(other.handle_, kNoHandle)),
+        forWriting_(other.forWriting_),
+        standardStream_(other.standardStream_),
+        identity_(other.identity_),
+        kind_(other.kind_) {}
+  SystemFile& operator=(SystemFile&& other) noexcept {
+    SystemFile old(std::move(*this));
+    path_ = std::move(other.path_);
+    handle_ = std::exchange(other.handle_, kNoHandle);
+    forWriting_ = other.forWriting_;
+    standardStream_ = other.standardStream_;
+    identity_ = other.identity_;
+    kind_ = other.kind_;
+    return *this;
+  }
   ~SystemFile();
 
   FileIdentity identity() const { return identity_; }
@@ -71,8 +87,11 @@ class SystemFile {
   SystemFile() = default;
   void describe();  // fills identity_ and kind_, or throws
 
+  // No file: -1 as a descriptor, and INVALID_HANDLE_VALUE as a HANDLE.
+  static constexpr std::intptr_t kNoHandle = -1;
+
   std::filesystem::path path_;
-  std::intptr_t handle_ = -1;  // the descriptor or the HANDLE
+  std::intptr_t handle_ = kNoHandle;  // the descriptor or the HANDLE
   bool forWriting_ = false;
   bool standardStream_ = false;
   FileIdentity identity_;

@@ -56,25 +56,6 @@ std::optional<FileIdentity> SystemFile::identityOf(const std::filesystem::path& 
   return identityIn(status);
 }
 
-SystemFile::SystemFile(SystemFile&& other) noexcept
-    : path_(std::move(other.path_)),
-      handle_(std::exchange(other.handle_, -1)),
-      forWriting_(other.forWriting_),
-      standardStream_(other.standardStream_),
-      identity_(other.identity_),
-      kind_(other.kind_) {}
-
-SystemFile& SystemFile::operator=(SystemFile&& other) noexcept {
-  SystemFile old(std::move(*this));
-  path_ = std::move(other.path_);
-  handle_ = std::exchange(other.handle_, -1);
-  forWriting_ = other.forWriting_;
-  standardStream_ = other.standardStream_;
-  identity_ = other.identity_;
-  kind_ = other.kind_;
-  return *this;
-}
-
 SystemFile::~SystemFile() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
@@ -123,7 +104,7 @@ void SystemFile::truncate() {
 }
 
 void SystemFile::close() {
-  const int fd = static_cast<int>(std::exchange(handle_, -1));
+  const int fd = static_cast<int>(std::exchange(handle_, kNoHandle));
   if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) {
     throw RunError(Failure::CloseOutput, path_, errno);
   }

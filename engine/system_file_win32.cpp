@@ -16,7 +16,6 @@ HANDLE asHandle(std::intptr_t handle) {
 std::intptr_t fromHandle(HANDLE handle) {
   return reinterpret_cast<std::intptr_t>(handle);
 }
-const std::intptr_t kNoHandle = fromHandle(INVALID_HANDLE_VALUE);
 
 int lastError() {
   return static_cast<int>(GetLastError());
@@ -96,25 +95,6 @@ std::optional<FileIdentity> SystemFile::identityOf(const std::filesystem::path& 
   CloseHandle(handle);
   if (!known) return std::nullopt;
   return identityIn(information);
-}
-
-SystemFile::SystemFile(SystemFile&& other) noexcept
-    : path_(std::move(other.path_)),
-      handle_(std::exchange(other.handle_, kNoHandle)),
-      forWriting_(other.forWriting_),
-      standardStream_(other.standardStream_),
-      identity_(other.identity_),
-      kind_(other.kind_) {}
-
-SystemFile& SystemFile::operator=(SystemFile&& other) noexcept {
-  SystemFile old(std::move(*this));
-  path_ = std::move(other.path_);
-  handle_ = std::exchange(other.handle_, kNoHandle);
-  forWriting_ = other.forWriting_;
-  standardStream_ = other.standardStream_;
-  identity_ = other.identity_;
-  kind_ = other.kind_;
-  return *this;
 }
 
 SystemFile::~SystemFile() {

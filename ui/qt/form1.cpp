@@ -86,7 +86,7 @@ Form1::Form1(const std::vector<std::filesystem::path>& paths, QWidget* parent) :
 void Form1::closeEvent(QCloseEvent* event) {
   // A run going on stops at its next yield and closes its files; the program
   // ends once it has returned.
-  stopRequested_ = true;
+  requestStop();
   QWidget::closeEvent(event);
 }
 
@@ -113,7 +113,7 @@ void Form1::Command3_Click() {
   showLatestCount();
   setRunning(false);
   if (focused != nullptr && focused->isEnabled()) focused->setFocus();
-  if (!failure.isEmpty() && !stopRequested_) {
+  if (!failure.isEmpty() && !stopRequested()) {
     // Plain text: a path may hold characters that rich text would eat.
     QMessageBox box(QMessageBox::Critical, windowTitle(), failure, QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
@@ -134,11 +134,7 @@ void Form1::chooseInto(QLineEdit* target) {
 
 void Form1::setRunning(bool running) {
   running_ = running;
-  if (running) {
-    stopRequested_ = false;
-    unshownCount_.reset();
-    pumpClock_.start();
-  }
+  if (running) startRun();
   // No second run and no chooser while a run holds the files; the rest of
   // the window stays live.
   for (QPushButton* button : {Command1, Command2, Command3}) button->setEnabled(!running);
@@ -156,10 +152,8 @@ void Form1::showAllDigits() {
   Text3->setCursorPosition(0);
 }
 
-void Form1::showLatestCount() {
-  if (!unshownCount_) return;
-  Text3->setText(QString::fromStdString(cstrip::formatLineCount(*unshownCount_)));
-  unshownCount_.reset();
+void Form1::showCountNow(cstrip::LineCount count) {
+  Text3->setText(QString::fromStdString(cstrip::formatLineCount(count)));
 }
 
 std::filesystem::path Form1::inputPath() {
@@ -214,25 +208,6 @@ bool Form1::lowerCaseChosen() {
   return Option1->isChecked();
 }
 
-void Form1::showCount(cstrip::LineCount count) {
-  unshownCount_ = count;
-}
-
-bool Form1::yield() {
-  if (pumpClock_.dueAtYield()) pump();
-  return !stopRequested_;
-}
-
-std::uint64_t Form1::yieldsToSkip() {
-  return pumpClock_.yieldsToSkip();
-}
-
-bool Form1::idle() {
-  if (pumpClock_.dueBetweenBuffers()) pump();
-  return !stopRequested_;
-}
-
-void Form1::pump() {
-  showLatestCount();
+void Form1::processEvents() {
   QCoreApplication::processEvents();
 }

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "form1_layout.h"
-#include "pump_clock.h"
-#include "window_operations.h"
+#include "run_pump.h"
 
 class FileChooser;
 class QGroupBox;
@@ -21,7 +20,7 @@ class QRadioButton;
 // line count and EXIT. GO runs the conversion on the window's own thread,
 // which processes the window's events at the run's yields; the window
 // provides the engine with the operations a run needs.
-class Form1 : public QWidget, private cstrip::WindowOperations {
+class Form1 : public QWidget, private RunPump {
   Q_OBJECT
 
  public:
@@ -51,12 +50,8 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
   std::filesystem::path outputPath() override;
   bool commentModeChosen() override;
   bool lowerCaseChosen() override;
-  // Keeps the count to show at the next pump, not at every line.
-  void showCount(cstrip::LineCount count) override;
-  bool yield() override;
-  std::uint64_t yieldsToSkip() override;
-  bool idle() override;
-  void pump();
+  void showCountNow(cstrip::LineCount count) override;
+  void processEvents() override;
 
   // Creates the control `id` of the layout table as a Widget, with its
   // caption, name and place, inside Frame1 where the table says so.
@@ -68,7 +63,6 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
   void showAllDigits();
   void chooseInto(QLineEdit* target);
   void setRunning(bool running);
-  void showLatestCount();
 
   QWidget* controls_[form1_layout::kControlCount] = {};
   QLabel* Label1;
@@ -88,7 +82,4 @@ class Form1 : public QWidget, private cstrip::WindowOperations {
   FileChooser* CommonDialog1;
 
   bool running_ = false;
-  bool stopRequested_ = false;
-  std::optional<cstrip::LineCount> unshownCount_;
-  PumpClock pumpClock_;
 };

@@ -274,7 +274,7 @@ void Form1::requestClose() {
   // A run going on stops at its next yield and closes its files; the window
   // goes once it has returned.
   if (running_) {
-    stopRequested_ = true;
+    requestStop();
     closeAfterRun_ = true;
   } else {
     DestroyWindow(window_);
@@ -329,32 +329,13 @@ bool Form1::lowerCaseChosen() {
   return SendMessageW(control(Option1), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void Form1::showCount(cstrip::LineCount count) {
-  unshownCount_ = count;
-}
-
-bool Form1::yield() {
-  if (pumpClock_.dueAtYield()) pump();
-  return !stopRequested_;
-}
-
-std::uint64_t Form1::yieldsToSkip() {
-  return pumpClock_.yieldsToSkip();
-}
-
-bool Form1::idle() {
-  if (pumpClock_.dueBetweenBuffers()) pump();
-  return !stopRequested_;
-}
-
-void Form1::pump() {
-  showLatestCount();
+void Form1::processEvents() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       // Not ours to take: put back for the message loop, and stop.
       PostQuitMessage(static_cast<int>(message.wParam));
-      stopRequested_ = true;
+      requestStop();
       return;
     }
     dispatch(message);
@@ -363,18 +344,12 @@ void Form1::pump() {
 
 void Form1::setRunning(bool running) {
   running_ = running;
-  if (running) {
-    stopRequested_ = false;
-    unshownCount_.reset();
-    pumpClock_.start();
-  }
+  if (running) startRun();
   // No second run and no chooser while a run holds the files; the rest of
   // the window stays live.
   for (const ControlId id : {Command1, Command2, Command3}) EnableWindow(control(id), !running);
 }
 
-void Form1::showLatestCount() {
-  if (!unshownCount_) return;
-  SetWindowTextW(control(Text3), cstrip::toWide(cstrip::formatLineCount(*unshownCount_)).c_str());
-  unshownCount_.reset();
+void Form1::showCountNow(cstrip::LineCount count) {
+  SetWindowTextW(control(Text3), cstrip::toWide(cstrip::formatLineCount(count)).c_str());
 }

@@ -8,8 +8,7 @@
 
 #include "file_chooser.h"
 #include "form1_layout.h"
-#include "pump_clock.h"
-#include "window_operations.h"
+#include "run_pump.h"
 
 // The control ID of each control of the layout table. They start above
 // IDOK and IDCANCEL, which the dialog manager sends for Enter and Esc, so
@@ -25,7 +24,7 @@ inline constexpr wchar_t kForm1ClassName[] = L"cstripForm1";
 // paths, the choice of conversion, GO, the line count and EXIT. GO runs the
 // conversion on the window's own thread, which pumps the window's messages
 // at the run's yields.
-class Form1 : private cstrip::WindowOperations {
+class Form1 : private RunPump {
  public:
   // Creates and shows the window, with Text1 and Text2 set to `paths`, if
   // given.
@@ -53,12 +52,9 @@ class Form1 : private cstrip::WindowOperations {
   std::filesystem::path outputPath() override;
   bool commentModeChosen() override;
   bool lowerCaseChosen() override;
-  // Keeps the count to show at the next pump, not at every line.
-  void showCount(cstrip::LineCount count) override;
-  bool yield() override;
-  std::uint64_t yieldsToSkip() override;
-  bool idle() override;
-  void pump();
+  void showCountNow(cstrip::LineCount count) override;
+  // Pumps the messages waiting; a WM_QUIT stops the run.
+  void processEvents() override;
 
   // Places every control and sets the font for the monitor's `dpi`.
   void layOut(UINT dpi);
@@ -67,7 +63,6 @@ class Form1 : private cstrip::WindowOperations {
   void setText(form1_layout::ControlId id, const std::filesystem::path& path);
   void dropFiles(HDROP drop);
   void setRunning(bool running);
-  void showLatestCount();
   // Closes the window, or once a run going on has stopped.
   void requestClose();
 
@@ -78,8 +73,5 @@ class Form1 : private cstrip::WindowOperations {
   FileChooser CommonDialog1;
 
   bool running_ = false;
-  bool stopRequested_ = false;
   bool closeAfterRun_ = false;
-  std::optional<cstrip::LineCount> unshownCount_;
-  PumpClock pumpClock_;
 };
