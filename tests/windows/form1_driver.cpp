@@ -175,6 +175,45 @@ void checkLayout(const Form& form) {
         "the client area is the table's");
 }
 
+// The control with the keyboard focus in `form`'s thread.
+HWND focusOf(const Form& form) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(form.window(), nullptr), &info);
+  return info.hwndFocus;
+}
+
+// Presses `key` as the keyboard would, on the control with the focus.
+void press(const Form& form, WPARAM key, bool alt = false) {
+  const HWND target = focusOf(form);
+  const LPARAM altDown = alt ? LPARAM{1} << 29 : 0;
+  PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1 | altDown);
+  PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, key, 1 | altDown | LPARAM{3} << 30);
+}
+
+void checkKeys(const Form& form) {
+  SetForegroundWindow(form.window());
+  bool inOrder = waitFor([&] { return focusOf(form) == form[Text1]; }, 5000);
+  // Tab visits the table's tab order; in the option group, the checked one.
+  for (const ControlId next : {Command1, Text2, Command2, Option1, Command3, Command4, Text3}) {
+    press(form, VK_TAB);
+    inOrder = inOrder && waitFor([&] { return focusOf(form) == form[next]; }, 5000);
+  }
+  check(inOrder, "Tab goes through the controls in the table's order");
+  setText(form[Text1], L"");  // GO would fail at once, with a message box
+  press(form, VK_RETURN);
+  press(form, VK_ESCAPE);
+  Sleep(500);
+  check(IsWindow(form.window()) && dialogOf(form.window()) == nullptr,
+        "Enter and Esc press nothing");
+  press(form, 'G', true);  // GO with no input path fails at once
+  HWND box = nullptr;
+  check(waitFor([&] { return (box = dialogOf(form.window())) != nullptr; }, 5000),
+        "Alt+G presses GO");
+  if (box != nullptr) PostMessageW(box, WM_COMMAND, IDOK, 0);
+  waitFor([&] { return dialogOf(form.window()) == nullptr; });
+}
+
 void checkChooser(const Form& form, const std::wstring& chosen) {
   setText(form[Text1], L"before");
   PostMessageW(form[Command1], BM_CLICK, 0, 0);
@@ -223,6 +262,7 @@ int wmain(int argc, wchar_t** argv) {
     check(form.window() != nullptr, "the window appears");
     if (form.window() == nullptr) return 1;
     checkLayout(form);
+    checkKeys(form);
     checkChooser(form, folder + L"\\chosen.c");
 
     const struct {
