@@ -5,6 +5,7 @@
 # CSTRIP may be the Windows program run by Wine, which shows paths with
 # Windows' separator.
 set -u
+. "$(dirname "$0")/support/check.sh"
 cstrip=$(realpath "$1")
 engine=$(realpath "$2")
 dir=$(mktemp -d)
@@ -12,12 +13,6 @@ trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 1
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 export LANG=C.UTF-8 LC_ALL= LC_MESSAGES=
-failures=0
-check() {  # description, then a command that must succeed
-  description=$1
-  shift
-  if "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
-}
 
 printf 'int A; /* \223\372\226\173 */\r\n\r\nchar *s = "//"; // B\r\nEnd' >in.c
 for mode in strip lower upper; do
@@ -60,5 +55,4 @@ check "--version too" sh -c '"$0" --version | grep -q "^cstrip [0-9]"' "$cstrip"
 LANG=ja_JP.UTF-8 "$cstrip" --strip none.c y.c 2>errors
 check "messages follow the locale" grep -q 入力ファイル errors
 
-echo "$failures failed"
-[ "$failures" = 0 ]
+finish

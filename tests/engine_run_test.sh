@@ -1,15 +1,10 @@
 #!/bin/sh
 # engine_run_test.sh ENGINE_RUN: its count line, its failures and its usage.
 set -u
+. "$(dirname "$0")/support/check.sh"
 run=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-failures=0
-check() {  # description, then a command that must succeed
-  description=$1
-  shift
-  if "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
-}
 
 printf 'a /* x */\nb\n' >"$dir/in.c"
 check "prints the final count" test "$("$run" strip "$dir/in.c" "$dir/out.c")" = 2
@@ -43,5 +38,4 @@ check "  ... saying so" grep -q UTF-16 "$dir/err"
 "$run" sideways "$dir/in.c" "$dir/out.c" 2>"$dir/err"
 check "an unknown mode is a usage error" test $? = 2 -a -s "$dir/err"
 
-echo "$failures failed"
-[ "$failures" = 0 ]
+finish

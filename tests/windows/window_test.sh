@@ -4,18 +4,13 @@
 # the engine built for Linux, and EXIT during a long run leaves the output
 # written so far. Needs an X display (Xvfb).
 set -u
+. "$(dirname "$0")/../support/check.sh"
 wine=$1
 driver=$2
 cstrip=$3
 engine=$(realpath "$4")
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-failures=0
-check() {  # description, then a command that must succeed
-  description=$1
-  shift
-  if "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
-}
 
 # Shift-JIS with a trail byte that is a backslash or a letter, comments,
 # strings and every kind of line end.
@@ -39,5 +34,4 @@ check "EXIT mid-run keeps what was written ($written bytes)" \
   sh -c "[ $written -gt 1000 ] && [ $written -lt 4000000000 ] && \
          cmp -s -n $written '$dir/exit.out' '$dir/big.engine'"
 
-echo "$failures failed"
-[ "$failures" = 0 ]
+finish
