@@ -12,7 +12,8 @@ namespace cstrip {
 // written, showing the count and yielding after each one as DeleteComment
 // does with LFs; an empty input leaves Text3 as it was.
 //
-// Throws RunError as DeleteComment does; the input is never written to.
+// Replaces the output whole, and throws RunError, as DeleteComment does;
+// the input is never written to.
 void ConvertCase(WindowOperations& window);
 
 }  // namespace cstrip

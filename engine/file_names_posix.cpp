@@ -70,7 +70,7 @@ std::string displayPath(const std::filesystem::path& name) {
     if (slash < path.size()) shown += '/';
     start = slash + 1;
   }
-  return shown;
+  return quoteControls(shown);
 }
 
 std::filesystem::path pathFromText(const std::string& text) {

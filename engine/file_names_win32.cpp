@@ -4,7 +4,7 @@
 namespace cstrip {
 
 std::string displayPath(const std::filesystem::path& path) {
-  return toUtf8(path.native());
+  return quoteControls(toUtf8(path.native()));
 }
 
 std::filesystem::path findFile(const std::filesystem::path& path) {

@@ -8,9 +8,9 @@ namespace cstrip {
 
 namespace {
 
-SystemFile openInput(const std::filesystem::path& path) {
+SystemFile openInput(const std::filesystem::path& path, bool regularOnly, bool followLink) {
   if (path.empty()) throw RunError(Failure::NoInputPath);
-  SystemFile file = SystemFile::openToRead(path);
+  SystemFile file = SystemFile::openToRead(path, regularOnly, followLink);
   // A folder can be opened for reading; reading it would fail later with a
   // less helpful message, so it is refused here.
   if (file.kind() == SystemFile::Kind::Folder)
@@ -20,9 +20,9 @@ SystemFile openInput(const std::filesystem::path& path) {
 
 }  // namespace
 
-InputFile::InputFile(const std::filesystem::path& path)
+InputFile::InputFile(const std::filesystem::path& path, bool regularOnly, bool followLink)
     : path_(path),
-      file_(openInput(path)),
+      file_(openInput(path, regularOnly, followLink)),
       buffer_(std::make_unique_for_overwrite<char[]>(kIoBufferSize)) {}
 
 std::span<char> InputFile::read() {

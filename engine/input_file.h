@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -14,8 +15,10 @@ namespace cstrip {
 class InputFile {
  public:
   // Opens `path` for reading. Throws RunError when the path is empty, names
-  // no file, names a folder or cannot be opened.
-  explicit InputFile(const std::filesystem::path& path);
+  // no file, names a folder or cannot be opened, and as
+  // SystemFile::openToRead does with `regularOnly` and `followLink`.
+  explicit InputFile(const std::filesystem::path& path, bool regularOnly = false,
+                     bool followLink = true);
 
   // The next bytes of the file, at most kIoBufferSize; empty only at the
   // end of the file. Valid and writable until the next call. Throws
@@ -32,6 +35,7 @@ class InputFile {
   void rewind();
 
   FileIdentity identity() const { return file_.identity(); }
+  std::uint32_t permissions() const { return file_.permissions(); }
   const std::filesystem::path& path() const { return path_; }
 
  private:

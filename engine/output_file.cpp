@@ -7,26 +7,34 @@
 namespace cstrip {
 
 OutputFile::OutputFile(const std::filesystem::path& path, FileIdentity input,
-                       std::size_t bufferSize)
+                       std::uint32_t inputPermissions, bool replaceLink, std::size_t bufferSize)
     : bufferSize_(bufferSize), buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {
   if (path.empty()) throw RunError(Failure::NoOutputPath);
-  // An existing file that is the input is refused before it is opened for
-  // writing, which could wait on leases, wake file watchers or fail for a
-  // reason of its own (read-only, a running program).
-  if (!isStandardStream(path) && SystemFile::identityOf(path) == input) {
-    throw RunError(Failure::SameFile, path);
+  if (isStandardStream(path)) {
+    target_.kind = OutputTarget::Kind::Stream;
+    target_.path = path;
+  } else {
+    target_ = SystemFile::findOutput(path, !replaceLink);
+    // The input is refused before anything is opened for writing, which
+    // could wait on leases, wake file watchers or fail for a reason of its
+    // own (read-only, a running program).
+    if (target_.kind != OutputTarget::Kind::New && target_.identity == input) {
+      throw RunError(Failure::SameFile, path);
+    }
   }
-  // Opened without emptying it and checked again: the path may have come to
-  // name the input since, and the file is emptied only once it is known not to.
-  SystemFile file = SystemFile::openToWrite(path);
+  if (target_.kind != OutputTarget::Kind::Stream) {
+    file_ = SystemFile::createTemporary(target_, inputPermissions);
+    return;
+  }
+  // Checked again once open: standard output may be the input, and the path
+  // may have come to name it since.
+  SystemFile file = SystemFile::openStream(path);
   if (file.identity() == input) throw RunError(Failure::SameFile, path);
-  // Devices and pipes cannot be emptied and need not be.
-  if (file.truncatable()) file.truncate();
   file_ = std::move(file);
 }
 
 OutputFile::~OutputFile() {
-  if (!file_) return;
+  if (!file_ || target_.kind != OutputTarget::Kind::Stream) return;
   try {
     flush();
   } catch (const RunError&) {
@@ -49,12 +57,16 @@ void OutputFile::flush() {
   file_->writeAll(buffer_.get(), size);
 }
 
-void OutputFile::close() {
+void OutputFile::commit() {
   if (!file_) return;
-  flush();  // if it throws, the destructor closes the file
+  flush();  // if it throws, the destructor removes the temporary file
   SystemFile file = std::move(*file_);
   file_.reset();
-  file.close();
+  if (target_.kind == OutputTarget::Kind::Stream) {
+    file.close();
+  } else {
+    file.replace(target_);
+  }
 }
 
 }  // namespace cstrip

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -11,17 +12,24 @@
 
 namespace cstrip {
 
-// The run's output (file 2), created or emptied, written through a fixed
-// buffer. Every write and the close are checked. The destructor, reached only
-// when a run fails or stops, flushes what was written so far and closes.
+// The run's output (file 2), written through a fixed buffer. A regular
+// file, new or not, is written into a temporary file beside it, which
+// commit() puts in its place whole; a run that fails or stops leaves the
+// earlier file exactly as it was, or absent. Standard output, devices and
+// FIFOs are written directly, as streams. Every write and the close are
+// checked.
 class OutputFile {
  public:
-  // Opens `path` for writing, creating it or emptying it. Throws RunError
-  // when the path is empty or cannot be opened, and when it names the file
-  // `input` by any spelling; that file is then left untouched, not even
-  // opened for writing when it exists already.
-  OutputFile(const std::filesystem::path& path, FileIdentity input,
-             std::size_t bufferSize = kIoBufferSize);
+  // Gets ready to write `path` (see SystemFile::findOutput), following a
+  // link at it unless `replaceLink`. A new file takes `inputPermissions`
+  // less the umask; an existing one keeps its own, narrowed to
+  // `inputPermissions`. Throws RunError when the path is empty, names a
+  // folder or cannot be written, and when it names the file `input` by any
+  // spelling; that file is then left untouched, not even opened.
+  OutputFile(const std::filesystem::path& path, FileIdentity input, std::uint32_t inputPermissions,
+             bool replaceLink, std::size_t bufferSize = kIoBufferSize);
+  // Reached without commit() when a run fails or stops: a temporary file is
+  // removed, a stream gets what was written so far.
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -39,9 +47,11 @@ class OutputFile {
     }
   }
 
-  // Writes out the buffer and closes. Throws RunError when a write or the
-  // close fails (a full disk is often reported only here).
-  void close();
+  // Writes out the buffer, closes, and puts a temporary file in place of
+  // the output. Throws RunError when a write, the close or the replacing
+  // fails (a full disk is often reported only at the close); the output is
+  // then as it was before the run.
+  void commit();
 
  private:
   // Spans this large go to the file directly, saving a copy through the buffer.
@@ -53,7 +63,8 @@ class OutputFile {
   std::size_t bufferSize_;
   std::unique_ptr<char[]> buffer_;  // allocated before the file is touched
   std::size_t used_ = 0;
-  std::optional<SystemFile> file_;  // empty once closed
+  OutputTarget target_;
+  std::optional<SystemFile> file_;  // empty once committed
 };
 
 }  // namespace cstrip

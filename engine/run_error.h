@@ -16,13 +16,14 @@ enum class Failure {
   NoInputPath,
   NoOutputPath,
   OpenInput,
+  NotRegularInput,  // a file found in a walk that is no longer a regular file
   ReadInput,
   UnsupportedEncoding,  // UTF-16 or UTF-32 text, named by detail()
   OpenOutput,
   SameFile,  // the output names the input
-  EmptyOutput,
   WriteOutput,
   CloseOutput,
+  ReplaceOutput,  // putting the finished output in place
   OutOfMemory,
 };
 

@@ -10,20 +10,22 @@
 namespace cstrip {
 
 // What the strip run and the case run share: Text1's file opened for
-// reading and examined, then Text2's file opened for writing, the line
+// reading and examined, then Text2's file made ready for writing, the line
 // count, and the loop that feeds the input to a conversion one buffer at a
 // time.
 class RunFrame {
  public:
   // Opens the input and examines it (see examineInput, which decides the
-  // encoding when `decideEncoding` is set), then opens the output, each
-  // found by findFile. Throws
-  // RunError as InputFile, examineInput and OutputFile do; the output is
-  // not touched when the input is refused.
+  // encoding when `decideEncoding` is set), then gets the output ready, as
+  // the window's fileRules() say; a named input is found by findFile.
+  // Throws RunError as InputFile, examineInput and OutputFile do; the
+  // output is not touched when the input is refused.
   RunFrame(WindowOperations& window, bool decideEncoding)
-      : input_(findFile(window.inputPath())),
+      : rules_(window.fileRules()),
+        input_(rules_.walked ? window.inputPath() : findFile(window.inputPath()), rules_.walked,
+               !rules_.walked || rules_.followLinks),
         encoding_(examineInput(input_, decideEncoding)),
-        output_(findFile(window.outputPath()), input_.identity()),
+        output_(window.outputPath(), input_.identity(), input_.permissions(), rules_.walked),
         lines_(window) {}
 
   TextEncoding encoding() const { return encoding_; }
@@ -32,25 +34,24 @@ class RunFrame {
 
   // Feeds every buffer of the input to conversion.feed(std::span<char>) and
   // then calls conversion.finish(), letting the window be idle between
-  // buffers. When feed() or the window asks to stop, the rest is left
-  // unread and finish() is not called. Either way the final count is then
-  // shown and both files are closed. Throws RunError when a read, a write
-  // or the close fails; the files are closed then too.
+  // buffers, and puts the output in place. When feed() or the window asks
+  // to stop, the rest is left unread, finish() is not called and the
+  // output stays as it was before the run (a stream keeps what was
+  // written). Either way the final count is shown. Throws RunError when a
+  // read, a write, the close or the replacing fails; the output stays as
+  // it was then too.
   template <class Conversion>
   void run(Conversion& conversion) {
     for (auto chunk = input_.read(); !chunk.empty(); chunk = input_.read()) {
-      if (!conversion.feed(chunk) || !lines_.idle()) return close();
+      if (!conversion.feed(chunk) || !lines_.idle()) return lines_.finish();
     }
     conversion.finish();
-    close();
+    lines_.finish();
+    output_.commit();  // the input, only read, closes with the frame
   }
 
  private:
-  void close() {
-    lines_.finish();
-    output_.close();  // the input, only read, closes with the frame
-  }
-
+  FileRules rules_;
   InputFile input_;
   TextEncoding encoding_;
   OutputFile output_;

@@ -43,6 +43,8 @@ const char* japaneseReason(int errorNumber) {
       return "ファイルが大きすぎます";
     case ETXTBSY:
       return "実行中のプログラムのファイルです";
+    case EBADF:  // a standard stream closed at start
+      return "閉じられています";
     case ENXIO:
     case ENODEV:
       return "デバイスがありません";

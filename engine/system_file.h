@@ -25,6 +25,32 @@ struct FileIdentity {
 // Whether `path` is "-", which stands for standard input or standard output.
 bool isStandardStream(const std::filesystem::path& path);
 
+// On POSIX, opens each of the descriptors 0, 1 and 2 that is closed on
+// /dev/null, so that no file opened later takes its number and receives
+// what is meant for the stream. Called once, before any other file is
+// opened; "-" then refuses a stream that was closed (EBADF).
+void guardStandardStreams();
+// Whether standard output was closed when guardStandardStreams() ran.
+bool standardOutputWasClosed();
+
+// What an output path names, found before anything is written.
+struct OutputTarget {
+  // New: nothing yet, or (when links are not followed) a link or a special
+  // file, which the new file replaces. Existing: a regular file, replaced
+  // by the new one. Stream: a device or FIFO, or one reached through a
+  // link, written directly.
+  enum class Kind { New, Existing, Stream };
+  Kind kind = Kind::New;
+  // The file to write or replace: the path as given, or where its links
+  // lead when they are followed.
+  std::filesystem::path path;
+  FileIdentity identity;  // Existing and Stream
+  // Existing, on POSIX: the owner, group and permission bits it has.
+  std::uint32_t permissions = 0;
+  std::uint32_t owner = 0;
+  std::uint32_t group = 0;
+};
+
 // An open file of the system (a descriptor on POSIX, a handle on Windows),
 // closed by the destructor. Each failure throws RunError with the file's path
 // and the system's error code: opening for reading and reading as the
@@ -34,42 +60,58 @@ class SystemFile {
   enum class Kind { Regular, Folder, Other };
 
   // Opens the existing file at `path` for reading; a folder opens too, so
-  // that it can be refused by its kind. "-" is standard input.
-  static SystemFile openToRead(const std::filesystem::path& path);
-  // Opens `path` for writing, creating it when missing but not emptying it.
-  // "-" is standard output.
-  static SystemFile openToWrite(const std::filesystem::path& path);
+  // that it can be refused by its kind. "-" is standard input. A
+  // `regularOnly` file is opened without blocking and refused unless it is
+  // a regular file (NotRegularInput), as is a link unless `followLink`.
+  static SystemFile openToRead(const std::filesystem::path& path, bool regularOnly = false,
+                               bool followLink = true);
+  // What `path` names as an output, following a link at it when
+  // `followLink` is set. Throws RunError (OpenOutput) for a folder, a link
+  // that leads nowhere, and a regular file the user may not write.
+  static OutputTarget findOutput(const std::filesystem::path& path, bool followLink);
+  // Opens a Stream target for writing, as it is; "-" is standard output.
+  static SystemFile openStream(const std::filesystem::path& path);
+  // Creates an empty temporary file beside `target.path`, to be put in its
+  // place by replace(); errors name `target.path`. It takes
+  // `inputPermissions` (less the umask) when the target is New, the
+  // target's own when it exists, and never wider than `inputPermissions`.
+  static SystemFile createTemporary(const OutputTarget& target, std::uint32_t inputPermissions);
   // The identity of the file `path` names, following links, or nothing when
   // it names none (or none that can be looked at).
   static std::optional<FileIdentity> identityOf(const std::filesystem::path& path);
 
   SystemFile(SystemFile&& other) noexcept
       : path_(std::move(other.path_)),
+        temporaryPath_(std::exchange(other.temporaryPath_, {})),
         handle_(std::exchange(other.handle_, kNoHandle)),
         forWriting_(other.forWriting_),
         standardStream_(other.standardStream_),
         identity_(other.identity_),
-        kind_(other.kind_) {}
+        kind_(other.kind_),
+        permissions_(other.permissions_) {}
   SystemFile& operator=(SystemFile&& other) noexcept {
     SystemFile old(std::move(*this));
     path_ = std::move(other.path_);
+    temporaryPath_ = std::exchange(other.temporaryPath_, {});
     handle_ = std::exchange(other.handle_, kNoHandle);
     forWriting_ = other.forWriting_;
     standardStream_ = other.standardStream_;
     identity_ = other.identity_;
     kind_ = other.kind_;
+    permissions_ = other.permissions_;
     return *this;
   }
+  // Closes the file; a temporary file not put in place is removed.
   ~SystemFile();
 
   FileIdentity identity() const { return identity_; }
   Kind kind() const { return kind_; }
+  // The permission bits a copy of the file may have: a regular file's own,
+  // and for anything else (a pipe, a device) those a shell gives a new file.
+  std::uint32_t permissions() const { return permissions_; }
   // Whether the file can be read again from its start: a regular file that
   // is not standard input, which may start anywhere in a file.
   bool rewindable() const { return kind_ == Kind::Regular && !standardStream_; }
-  // Whether the file may be emptied: a regular file that is not standard
-  // output, which is written where the shell put it, appending or not.
-  bool truncatable() const { return kind_ == Kind::Regular && !standardStream_; }
 
   // Reads up to `size` bytes into `into`; 0 only at the end of the file.
   std::size_t read(char* into, std::size_t size);
@@ -77,25 +119,29 @@ class SystemFile {
   void rewind();
   // Writes every byte of [data, data + size).
   void writeAll(const char* data, std::size_t size);
-  // Empties the file.
-  void truncate();
   // Closes the file, reporting what the system reports then (a full disk is
   // often reported only here).
   void close();
+  // Closes this temporary file and renames it over `target.path`, which
+  // keeps an Existing target's owner where the system allows. When any of
+  // it fails, the temporary file is removed and the target left as it was.
+  void replace(const OutputTarget& target);
 
  private:
   SystemFile() = default;
-  void describe();  // fills identity_ and kind_, or throws
+  void describe();  // fills identity_, kind_ and permissions_, or throws
 
   // No file: -1 as a descriptor, and INVALID_HANDLE_VALUE as a HANDLE.
   static constexpr std::intptr_t kNoHandle = -1;
 
-  std::filesystem::path path_;
-  std::intptr_t handle_ = kNoHandle;  // the descriptor or the HANDLE
+  std::filesystem::path path_;           // as errors name it
+  std::filesystem::path temporaryPath_;  // a temporary file's own, until it is put in place
+  std::intptr_t handle_ = kNoHandle;     // the descriptor or the HANDLE
   bool forWriting_ = false;
   bool standardStream_ = false;
   FileIdentity identity_;
   Kind kind_ = Kind::Other;
+  std::uint32_t permissions_ = 0;  // a temporary file's: those it takes in replace()
 };
 
 }  // namespace cstrip

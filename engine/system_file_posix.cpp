@@ -4,17 +4,57 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <memory>
 #include <utility>
 
+#include "process_stop.h"
 #include "run_error.h"
 #include "system_file.h"
+#include "temporary_name.h"
 
 namespace cstrip {
 
 namespace {
 
+// Which of the standard descriptors guardStandardStreams() found closed.
+bool streamClosed[3] = {};
+
 FileIdentity identityIn(const struct stat& status) {
   return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+// Whether a system call that failed with `error` is to be made again: one
+// interrupted by a signal is, unless the process has been asked to stop.
+bool retry(int error) {
+  return error == EINTR && processStopSignal() == 0;
+}
+
+// Opens `path` as open(2) does, again after an interruption (opening a FIFO
+// waits for its other end).
+int openPath(const std::filesystem::path& path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+  } while (fd < 0 && retry(errno));
+  return fd;
+}
+
+// A duplicate of the standard descriptor `fd`, or -1 with EBADF when it was
+// closed at start (it holds /dev/null now).
+int duplicateStandard(int fd) {
+  if (streamClosed[fd]) {
+    errno = EBADF;
+    return -1;
+  }
+  return ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+}
+
+// Past a file-size limit (ulimit -f) a write should fail with EFBIG and be
+// reported like any other failure, not end the program by a signal.
+void ignoreFileSizeSignal() {
+  static const bool kIgnored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+  (void)kIgnored;
 }
 
 }  // namespace
@@ -23,30 +63,109 @@ bool isStandardStream(const std::filesystem::path& path) {
   return path.native() == "-";
 }
 
-SystemFile SystemFile::openToRead(const std::filesystem::path& path) {
+void guardStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number is this one: those below are open by now.
+    const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) {
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
+    streamClosed[fd] = true;
+  }
+}
+
+bool standardOutputWasClosed() {
+  return streamClosed[STDOUT_FILENO];
+}
+
+SystemFile SystemFile::openToRead(const std::filesystem::path& path, bool regularOnly,
+                                  bool followLink) {
   SystemFile file;
   file.path_ = path;
   file.standardStream_ = isStandardStream(path);
-  file.handle_ = file.standardStream_ ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
-                                      : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file.handle_ < 0) throw RunError(Failure::OpenInput, path, errno);
+  file.handle_ = file.standardStream_ ? duplicateStandard(STDIN_FILENO)
+                                      : openPath(path, O_RDONLY | (regularOnly ? O_NONBLOCK : 0) |
+                                                           (followLink ? 0 : O_NOFOLLOW));
+  if (file.handle_ < 0) {
+    // O_NOFOLLOW refuses a link with ELOOP.
+    if (!followLink && errno == ELOOP) throw RunError(Failure::NotRegularInput, path);
+    throw RunError(Failure::OpenInput, path, errno);
+  }
   file.describe();
+  if (regularOnly && file.kind_ != Kind::Regular) throw RunError(Failure::NotRegularInput, path);
   return file;
 }
 
-SystemFile SystemFile::openToWrite(const std::filesystem::path& path) {
-  // Past a file-size limit (ulimit -f) a write should fail with EFBIG and be
-  // reported like any other failure, not end the program by a signal.
-  static const bool kFileSizeSignalIgnored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
-  (void)kFileSizeSignalIgnored;
+OutputTarget SystemFile::findOutput(const std::filesystem::path& path, bool followLink) {
+  OutputTarget target;
+  target.path = path;
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0) {
+    if (errno == ENOENT) return target;
+    throw RunError(Failure::OpenOutput, path, errno);
+  }
+  const bool link = S_ISLNK(status.st_mode);
+  if (link && !followLink) return target;  // replaced, never written through
+  if (link && ::stat(path.c_str(), &status) != 0) throw RunError(Failure::OpenOutput, path, errno);
+  if (S_ISDIR(status.st_mode)) throw RunError(Failure::OpenOutput, path, kFolderError);
+  if (!S_ISREG(status.st_mode)) {
+    if (!followLink) return target;  // a FIFO or device met in a walk is replaced too
+    target.kind = OutputTarget::Kind::Stream;
+    target.identity = identityIn(status);
+    return target;
+  }
+  if (link) {
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
+                                                           &std::free);
+    if (!real) throw RunError(Failure::OpenOutput, path, errno);
+    target.path = real.get();
+  }
+  // A file the user may not write is not replaced either, as cp would not.
+  if (::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0) {
+    throw RunError(Failure::OpenOutput, path, errno);
+  }
+  target.kind = OutputTarget::Kind::Existing;
+  target.identity = identityIn(status);
+  target.permissions = status.st_mode & 0777;
+  target.owner = status.st_uid;
+  target.group = status.st_gid;
+  return target;
+}
+
+SystemFile SystemFile::openStream(const std::filesystem::path& path) {
+  ignoreFileSizeSignal();
   SystemFile file;
   file.path_ = path;
   file.forWriting_ = true;
   file.standardStream_ = isStandardStream(path);
-  file.handle_ = file.standardStream_ ? ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)
-                                      : ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  file.handle_ = file.standardStream_ ? duplicateStandard(STDOUT_FILENO) : openPath(path, O_WRONLY);
   if (file.handle_ < 0) throw RunError(Failure::OpenOutput, path, errno);
   file.describe();
+  return file;
+}
+
+SystemFile SystemFile::createTemporary(const OutputTarget& target, std::uint32_t inputPermissions) {
+  ignoreFileSizeSignal();
+  SystemFile file;
+  file.path_ = target.path;
+  file.forWriting_ = true;
+  // A new file is created with its final permissions, less the umask as
+  // for any new file; one that replaces a file stays private until then.
+  const bool existing = target.kind == OutputTarget::Kind::Existing;
+  const mode_t mode = existing ? 0600 : inputPermissions & 0777;
+  for (int tries = 0; file.handle_ < 0; ++tries) {
+    file.temporaryPath_ = temporaryNameBeside(target.path);
+    file.handle_ = openPath(file.temporaryPath_, O_WRONLY | O_CREAT | O_EXCL, mode);
+    if (file.handle_ < 0 && (errno != EEXIST || tries == 100)) {
+      const int error = errno;
+      file.temporaryPath_.clear();  // not ours: nothing to remove
+      throw RunError(Failure::OpenOutput, target.path, error);
+    }
+  }
+  file.describe();
+  file.permissions_ = existing ? target.permissions & inputPermissions : 0;
   return file;
 }
 
@@ -58,6 +177,7 @@ std::optional<FileIdentity> SystemFile::identityOf(const std::filesystem::path& 
 
 SystemFile::~SystemFile() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
+  if (!temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());
 }
 
 void SystemFile::describe() {
@@ -69,13 +189,14 @@ void SystemFile::describe() {
   kind_ = S_ISREG(status.st_mode)   ? Kind::Regular
           : S_ISDIR(status.st_mode) ? Kind::Folder
                                     : Kind::Other;
+  permissions_ = kind_ == Kind::Regular ? status.st_mode & 0777 : 0666;
 }
 
 std::size_t SystemFile::read(char* into, std::size_t size) {
   for (;;) {
     const ssize_t got = ::read(static_cast<int>(handle_), into, size);
     if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno != EINTR) throw RunError(Failure::ReadInput, path_, errno);
+    if (!retry(errno)) throw RunError(Failure::ReadInput, path_, errno);
   }
 }
 
@@ -89,17 +210,11 @@ void SystemFile::writeAll(const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = ::write(static_cast<int>(handle_), data, size);
     if (written < 0) {
-      if (errno == EINTR) continue;
+      if (retry(errno)) continue;
       throw RunError(Failure::WriteOutput, path_, errno);
     }
     data += written;
     size -= static_cast<std::size_t>(written);
-  }
-}
-
-void SystemFile::truncate() {
-  if (::ftruncate(static_cast<int>(handle_), 0) != 0) {
-    throw RunError(Failure::EmptyOutput, path_, errno);
   }
 }
 
@@ -108,6 +223,21 @@ void SystemFile::close() {
   if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) {
     throw RunError(Failure::CloseOutput, path_, errno);
   }
+}
+
+void SystemFile::replace(const OutputTarget& target) {
+  const int fd = static_cast<int>(handle_);
+  if (target.kind == OutputTarget::Kind::Existing) {
+    // The owner and group stay where the system lets them (as root, or a
+    // group of the user's); otherwise the file is the user's own.
+    if (::fchown(fd, target.owner, target.group) != 0) (void)!::fchown(fd, -1, target.group);
+    if (::fchmod(fd, permissions_) != 0) throw RunError(Failure::ReplaceOutput, path_, errno);
+  }
+  close();  // on failure, the destructor removes the temporary file
+  if (::rename(temporaryPath_.c_str(), target.path.c_str()) != 0) {
+    throw RunError(Failure::ReplaceOutput, path_, errno);
+  }
+  temporaryPath_.clear();
 }
 
 }  // namespace cstrip

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "process_stop.h"
 #include "run_error.h"
 #include "system_file.h"
+#include "temporary_name.h"
 
 namespace cstrip {
 
@@ -16,6 +18,14 @@ HANDLE asHandle(std::intptr_t handle) {
 std::intptr_t fromHandle(HANDLE handle) {
   return reinterpret_cast<std::intptr_t>(handle);
 }
+
+// Closes a handle of the system's at the end of its scope.
+struct HandleCloser {
+  HANDLE handle;
+  ~HandleCloser() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
 
 int lastError() {
   return static_cast<int>(GetLastError());
@@ -50,12 +60,21 @@ bool isStandardStream(const std::filesystem::path& path) {
   return path.native() == L"-";
 }
 
-SystemFile SystemFile::openToRead(const std::filesystem::path& path) {
+// Handles are not numbered: a file opened later never takes a standard
+// stream's place, and a missing stream is refused as it is.
+void guardStandardStreams() {}
+
+bool standardOutputWasClosed() {
+  return false;
+}
+
+SystemFile SystemFile::openToRead(const std::filesystem::path& path, bool regularOnly, bool) {
   SystemFile file;
   file.path_ = path;
   file.standardStream_ = isStandardStream(path);
   // Backup semantics let a folder open, so that it is refused as a folder
-  // rather than with "access denied".
+  // rather than with "access denied". Opening a file never waits here, and
+  // a walk passes over links: both rules hold as they are.
   file.handle_ = fromHandle(
       file.standardStream_
           ? duplicateStandard(STD_INPUT_HANDLE)
@@ -63,10 +82,57 @@ SystemFile SystemFile::openToRead(const std::filesystem::path& path) {
                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (file.handle_ == kNoHandle) throw RunError(Failure::OpenInput, path, lastError());
   file.describe();
+  if (regularOnly && file.kind_ != Kind::Regular) throw RunError(Failure::NotRegularInput, path);
   return file;
 }
 
-SystemFile SystemFile::openToWrite(const std::filesystem::path& path) {
+OutputTarget SystemFile::findOutput(const std::filesystem::path& path, bool followLink) {
+  OutputTarget target;
+  target.path = path;
+  const HandleCloser handle{CreateFileW(
+      path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr)};
+  if (handle.handle == INVALID_HANDLE_VALUE) {
+    // A missing folder on the way is reported when the file is created.
+    const int error = lastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return target;
+    throw RunError(Failure::OpenOutput, path, error);
+  }
+  if (GetFileType(handle.handle) != FILE_TYPE_DISK) {
+    if (!followLink) return target;
+    target.kind = OutputTarget::Kind::Stream;  // a device, such as NUL or CON
+    target.identity = {UINT64_MAX, UINT64_MAX};
+    return target;
+  }
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(handle.handle, &information)) {
+    throw RunError(Failure::OpenOutput, path, lastError());
+  }
+  const DWORD attributes = information.dwFileAttributes;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    throw RunError(Failure::OpenOutput, path, ERROR_DIRECTORY);
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return target;  // a link, replaced
+  // A read-only file is not replaced, as it could not be written.
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    throw RunError(Failure::OpenOutput, path, ERROR_ACCESS_DENIED);
+  }
+  const DWORD named = GetFileAttributesW(path.c_str());
+  if (named != INVALID_FILE_ATTRIBUTES && (named & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    // Reached through a link: the file it leads to is replaced.
+    std::wstring real(32768, L'\0');
+    const DWORD size =
+        GetFinalPathNameByHandleW(handle.handle, real.data(), static_cast<DWORD>(real.size()), 0);
+    if (size == 0 || size >= real.size()) throw RunError(Failure::OpenOutput, path, lastError());
+    real.resize(size);
+    target.path = real;
+  }
+  target.kind = OutputTarget::Kind::Existing;
+  target.identity = identityIn(information);
+  return target;
+}
+
+SystemFile SystemFile::openStream(const std::filesystem::path& path) {
   SystemFile file;
   file.path_ = path;
   file.forWriting_ = true;
@@ -74,31 +140,46 @@ SystemFile SystemFile::openToWrite(const std::filesystem::path& path) {
   file.handle_ =
       fromHandle(file.standardStream_ ? duplicateStandard(STD_OUTPUT_HANDLE)
                                       : CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr,
-                                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.handle_ == kNoHandle) {
-    // Windows answers "access denied" for a folder; say what it is.
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    const bool folder =
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    throw RunError(Failure::OpenOutput, path, folder ? ERROR_DIRECTORY : lastError());
+                                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.handle_ == kNoHandle) throw RunError(Failure::OpenOutput, path, lastError());
+  file.describe();
+  return file;
+}
+
+SystemFile SystemFile::createTemporary(const OutputTarget& target, std::uint32_t) {
+  // Windows has no permission bits: the new file takes the folder's
+  // inherited access, as any new file there does.
+  SystemFile file;
+  file.path_ = target.path;
+  file.forWriting_ = true;
+  for (int tries = 0; file.handle_ == kNoHandle; ++tries) {
+    file.temporaryPath_ = temporaryNameBeside(target.path);
+    file.handle_ = fromHandle(CreateFileW(file.temporaryPath_.c_str(), GENERIC_WRITE, kShareAll,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.handle_ == kNoHandle && (GetLastError() != ERROR_FILE_EXISTS || tries == 100)) {
+      const int error = lastError();
+      file.temporaryPath_.clear();  // not ours: nothing to remove
+      throw RunError(Failure::OpenOutput, target.path, error);
+    }
   }
   file.describe();
   return file;
 }
 
 std::optional<FileIdentity> SystemFile::identityOf(const std::filesystem::path& path) {
-  const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  const HandleCloser handle{CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
   BY_HANDLE_FILE_INFORMATION information{};
-  const bool known = GetFileInformationByHandle(handle, &information);
-  CloseHandle(handle);
-  if (!known) return std::nullopt;
+  if (handle.handle == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandle(handle.handle, &information)) {
+    return std::nullopt;
+  }
   return identityIn(information);
 }
 
 SystemFile::~SystemFile() {
   if (handle_ != kNoHandle) CloseHandle(asHandle(handle_));
+  if (!temporaryPath_.empty()) DeleteFileW(temporaryPath_.c_str());
 }
 
 void SystemFile::describe() {
@@ -124,10 +205,14 @@ std::size_t SystemFile::read(char* into, std::size_t size) {
   DWORD got = 0;
   if (ReadFile(asHandle(handle_), into, static_cast<DWORD>(std::min<std::size_t>(size, 1 << 30)),
                &got, nullptr)) {
+    // A console read that Ctrl+C ends returns nothing: not the end.
+    if (got == 0 && processStopSignal() != 0) {
+      throw RunError(Failure::ReadInput, path_, ERROR_OPERATION_ABORTED);
+    }
     return got;
   }
   // A pipe whose writer has closed it has simply ended.
-  if (GetLastError() == ERROR_BROKEN_PIPE) return 0;
+  if (GetLastError() == ERROR_BROKEN_PIPE && processStopSignal() == 0) return 0;
   throw RunError(Failure::ReadInput, path_, lastError());
 }
 
@@ -149,18 +234,19 @@ void SystemFile::writeAll(const char* data, std::size_t size) {
   }
 }
 
-void SystemFile::truncate() {
-  if (!SetFilePointerEx(asHandle(handle_), LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
-      !SetEndOfFile(asHandle(handle_))) {
-    throw RunError(Failure::EmptyOutput, path_, lastError());
-  }
-}
-
 void SystemFile::close() {
   const HANDLE handle = asHandle(std::exchange(handle_, kNoHandle));
   if (handle != INVALID_HANDLE_VALUE && !CloseHandle(handle)) {
     throw RunError(Failure::CloseOutput, path_, lastError());
   }
+}
+
+void SystemFile::replace(const OutputTarget& target) {
+  close();  // on failure, the destructor removes the temporary file
+  if (!MoveFileExW(temporaryPath_.c_str(), target.path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    throw RunError(Failure::ReplaceOutput, path_, lastError());
+  }
+  temporaryPath_.clear();
 }
 
 }  // namespace cstrip

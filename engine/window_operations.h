@@ -7,6 +7,18 @@
 
 namespace cstrip {
 
+// How a run takes its two paths. By default as a user names them: the input
+// found by findFile and read whatever it is, a pipe or a device too, and
+// links at either path followed.
+struct FileRules {
+  // The paths come from walking a folder: the input is taken by its exact
+  // name, opened without blocking and refused unless it is still a regular
+  // file, not through a link unless `followLinks`; whatever is at the
+  // output (a link, a FIFO) is replaced, never written through.
+  bool walked = false;
+  bool followLinks = false;
+};
+
 // What a run needs from the window. The engine is written against this
 // interface only, so it builds and runs without any window toolkit.
 class WindowOperations {
@@ -44,6 +56,9 @@ class WindowOperations {
   // events here if it is due. Returns false when the run must stop. Does
   // nothing by default.
   virtual bool idle() { return true; }
+  // How the run takes the paths of inputPath() and outputPath(). Asked once,
+  // before either.
+  virtual FileRules fileRules() { return {}; }
 };
 
 }  // namespace cstrip

@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 #include <cerrno>
@@ -13,6 +15,7 @@
 #include <new>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "fake_window.h"
 #include "file_names.h"
@@ -54,6 +57,7 @@ struct RunCase {
   std::string log;
 };
 
+const std::string kEarlier = "an earlier, longer output";  // the output before each run
 const std::string k8Lines = "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n";
 const std::string kManyLines = repeated("a\r\n", 100000);  // more than one buffer
 const std::string kNoLineBreak(3 * kIoBufferSize, 'x');
@@ -69,8 +73,10 @@ const RunCase kRunCases[] = {
     {"Option1IsReadAfterYields", false, k8Lines, UINT64_MAX, kGoOn, k8Lines, "L 1 Y L 8"},
     {"Option1IsReadAfterIdle", false, kManyLines, UINT64_MAX, kGoOn, kManyLines,
      "L 1 Y L L 100000"},
-    {"StripStoppedAtAYieldKeepsItsOutput", true, "one\r\ntwo\r\n", 0, kStop, "one\r", "1 Y"},
-    {"CaseStoppedAtAYieldKeepsItsOutput", false, "one\r\ntwo\r\n", 0, kStop, "one\r\n", "L 1 Y"},
+    {"StripStoppedAtAYieldLeavesTheOutputAsItWas", true, "one\r\ntwo\r\n", 0, kStop, kEarlier,
+     "1 Y"},
+    {"CaseStoppedAtAYieldLeavesTheOutputAsItWas", false, "one\r\ntwo\r\n", 0, kStop, kEarlier,
+     "L 1 Y"},
     // In valid UTF-8 a letter after あ (E3 81 82: 0x82 leads in Shift-JIS) changes.
     {"Utf8", false, "// あA いB 日本C「D」、E", 0, kGoOn, "// あa いb 日本c「d」、e\r\n", "L 1 Y"},
     {"Utf8Bom", false, "\xEF\xBB\xBFあA", 0, kGoOn, "\xEF\xBB\xBFあa\r\n", "L 1 Y"},
@@ -81,10 +87,9 @@ const RunCase kRunCases[] = {
     {"CutOffAtTheEnd", false, "あA\xE3\x81", 0, kGoOn, "あA\xE3\x81\r\n", "L 1 Y"},
     {"StrayByteFirst", false, "\x80あA", 0, kGoOn, "\x80あA\r\n", "L 1 Y"},
     {"StrayByteLast", false, "あA\xFF", 0, kGoOn, "あA\xFF\r\n", "L 1 Y"},
-    {"StripWithoutLineBreaksStopsWhenIdle", true, kNoLineBreak, 0, kStopAtSecondIdle,
-     std::string(2 * kIoBufferSize - 1, 'x'), ""},  // the last byte read waits for the next
-    {"CaseWithoutLineBreaksStopsWhenIdle", false, kNoLineBreak, 0, kStopAtSecondIdle,
-     std::string(2 * kIoBufferSize, 'x'), "L"},
+    {"StripWithoutLineBreaksStopsWhenIdle", true, kNoLineBreak, 0, kStopAtSecondIdle, kEarlier, ""},
+    {"CaseWithoutLineBreaksStopsWhenIdle", false, kNoLineBreak, 0, kStopAtSecondIdle, kEarlier,
+     "L"},
 };
 
 TEST(RunConversion, AsksTheWindowAndWritesTheOutputAsItShould) {
@@ -93,7 +98,7 @@ TEST(RunConversion, AsksTheWindowAndWritesTheOutputAsItShould) {
     TempDir dir;
     FakeWindow window(dir.file("in.c"), dir.file("out.c"));
     writeFile(window.text1, test.input);
-    writeFile(window.text2, "an earlier, longer output that must go");
+    writeFile(window.text2, kEarlier);
     window.option3 = test.option3;
     window.skip = test.skip;
     window.idlesBeforeStop = test.atYield == kStopAtSecondIdle ? 2 : -1;
@@ -104,6 +109,7 @@ TEST(RunConversion, AsksTheWindowAndWritesTheOutputAsItShould) {
     RunConversion(window);
     EXPECT_EQ(readFile(window.text2), test.expected);
     EXPECT_EQ(window.log, test.log);
+    EXPECT_EQ(filesIn(dir.path), 2);  // no temporary file left behind
   }
 }
 
@@ -192,17 +198,44 @@ TEST(RunConversion, AFailureNamesTheFileAndReasonAndLeavesTheInputIntact) {
   }
 }
 
-TEST(RunConversion, RunningOutOfMemoryIsAReportedFailure) {
-  TempDir dir;
-  FakeWindow window(dir.file("in.c"), dir.file("out.c"));
-  writeFile(window.text1, "a\r\n");
-  window.onYield = [](FakeWindow&) -> bool { throw std::bad_alloc(); };
-  EXPECT_EQ(failureOf(window).first, kNoMemoryError);
+TEST(RunConversion, AFailurePartWayLeavesTheOutputAsItWas) {
+  for (const bool option3 : {true, false}) {
+    TempDir dir;
+    FakeWindow window(dir.file("in.c"), dir.file("out.c"));
+    writeFile(window.text1, repeated("a\r\n", 200000));
+    writeFile(window.text2, kEarlier);
+    window.option3 = option3;
+    int yields = 0;
+    window.onYield = [&](FakeWindow&) {
+      if (++yields == 190000) throw std::bad_alloc();  // well past the first buffer written
+      return true;
+    };
+    EXPECT_EQ(failureOf(window).first, kNoMemoryError);
+    EXPECT_EQ(readFile(window.text2), kEarlier);
+    EXPECT_EQ(filesIn(dir.path), 2);
+  }
 }
+
+#ifndef _WIN32
+TEST(RunConversion, AFifoIsWrittenAsAStreamKeepingWhatWasWrittenWhenStopped) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  FakeWindow window(dir.file("in.c"), dir.file("fifo"));
+  writeFile(window.text1, "one\r\ntwo\r\n");
+  window.onYield = [](FakeWindow&) { return false; };
+  std::string received;
+  std::thread reader([&] { received = readFile(dir.file("fifo")); });
+  RunConversion(window);
+  reader.join();
+  EXPECT_EQ(received, "one\r\n");
+  EXPECT_EQ(filesIn(dir.path), 2);
+}
+#endif
 
 #ifdef _WIN32
 TEST(FileNames, ShowEveryPathAsItsText) {
   EXPECT_EQ(displayPath(L"C:\\a/日本\\語.c"), "C:\\a/日本\\語.c");
+  EXPECT_EQ(displayPath(L"a\nb\t\x1B[1m\x9B.c"), "a\\nb\\t\\033[1m\\302\\233.c");
   EXPECT_EQ(displayPath(pathFromText("C:/日本/語.c")), "C:/日本/語.c");
 }
 #else
@@ -211,6 +244,7 @@ TEST(FileNames, FindCp932NamesAndShowEveryPathReadably) {
   EXPECT_EQ(displayPath("a/日本/語.c"), "a/日本/語.c");
   EXPECT_EQ(displayPath("a/" + sjisFolder + "/" + sjisFile), "a/日本/語.c");
   EXPECT_EQ(displayPath("a/\xFF\xFE.c"), "a/\\xFF\\xFE.c");
+  EXPECT_EQ(displayPath("a\nb\t\x1B[1m\xC2\x9B.c"), "a\\nb\\t\\033[1m\\302\\233.c");
   TempDir dir;
   std::filesystem::create_directory(dir.path / sjisFolder);
   writeFile(dir.file(sjisFolder + "/" + sjisFile), "x");
@@ -223,7 +257,7 @@ TEST(FileNames, FindCp932NamesAndShowEveryPathReadably) {
 TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizes) {
   TempDir dir;
   for (const std::size_t bufferSize : {16u, 64u}) {
-    OutputFile output(dir.file("out"), FileIdentity{}, bufferSize);
+    OutputFile output(dir.file("out"), FileIdentity{}, 0644, false, bufferSize);
     std::string expected;
     for (std::size_t i = 0; i < 300; ++i) {
       // Mostly small spans, which go through the buffer, some large ones.
@@ -232,7 +266,7 @@ TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizes) {
       output.write(span);
       expected += (i % 5 == 0 ? "|" : "") + span;
     }
-    output.close();
+    output.commit();
     EXPECT_EQ(readFile(dir.file("out")), expected) << "buffer of " << bufferSize;
   }
 }

@@ -39,4 +39,10 @@ inline std::string readFile(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// How many entries the folder `path` holds.
+inline long filesIn(const std::filesystem::path& path) {
+  return std::distance(std::filesystem::directory_iterator(path),
+                       std::filesystem::directory_iterator());
+}
+
 }  // namespace cstrip::testing

@@ -64,7 +64,7 @@ Form1::Form1(const std::vector<std::filesystem::path>& paths, QWidget* parent) :
   for (QLineEdit* box : {Text1, Text2}) box->installEventFilter(this);
   QLineEdit* const pathBoxes[] = {Text1, Text2};
   for (std::size_t i = 0; i < paths.size() && i < std::size(pathBoxes); ++i) {
-    pathBoxes[i]->setText(QString::fromStdString(cstrip::displayPath(paths[i])));
+    setPath(pathBoxes[i], paths[i]);
   }
 
   connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -129,7 +129,7 @@ void Form1::chooseInto(QLineEdit* target) {
   // A cancelled chooser leaves the box as it was; a confirmed path is kept
   // by the chooser and opened on next time, for either box.
   if (CommonDialog1->exec() != QDialog::Accepted) return;
-  target->setText(QString::fromStdString(cstrip::displayPath(CommonDialog1->chosenPath())));
+  setPath(target, CommonDialog1->chosenPath());
 }
 
 void Form1::setRunning(bool running) {
@@ -164,11 +164,21 @@ std::filesystem::path Form1::outputPath() {
   return pathIn(Text2);
 }
 
-std::filesystem::path Form1::pathIn(const QLineEdit* box) {
+std::filesystem::path Form1::pathIn(const QLineEdit* box) const {
+  const auto shown = shownPaths_.find(box);
+  const bool unchanged = shown != shownPaths_.end() && shown->second.first == box->text();
   // Spaces pasted around a path are never part of it. A lone "-" is a file
   // here, not standard input or output as on the command line.
-  const std::filesystem::path path = QFile::encodeName(box->text().trimmed()).toStdString();
+  const std::filesystem::path path =
+      unchanged ? shown->second.second
+                : std::filesystem::path(QFile::encodeName(box->text().trimmed()).toStdString());
   return cstrip::isStandardStream(path) ? "./-" : path;
+}
+
+void Form1::setPath(QLineEdit* box, const std::filesystem::path& path) {
+  const QString text = QString::fromStdString(cstrip::displayPath(path));
+  box->setText(text);
+  shownPaths_[box] = {text, path};
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
@@ -195,7 +205,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 
 void Form1::dropInto(QLineEdit* box, QDropEvent* event) {
   if (const auto path = droppedFile(event->mimeData())) {
-    box->setText(QString::fromStdString(cstrip::displayPath(*path)));
+    setPath(box, *path);
     event->acceptProposedAction();
   }
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,8 +58,13 @@ class Form1 : public QWidget, private RunPump {
   // caption, name and place, inside Frame1 where the table says so.
   template <class Widget>
   Widget* create(form1_layout::ControlId id);
-  // The path in `box`, without the spaces around it.
-  static std::filesystem::path pathIn(const QLineEdit* box);
+  // The path in `box`: the very path last put there, while the box still
+  // shows it (a name in CP932 or with control characters is shown as text
+  // that names another file, or none); else the text typed, without the
+  // spaces around it.
+  std::filesystem::path pathIn(const QLineEdit* box) const;
+  // Shows `path` in `box` (see displayPath) and keeps it for pathIn.
+  void setPath(QLineEdit* box, const std::filesystem::path& path);
   void dropInto(QLineEdit* box, QDropEvent* event);
   void showAllDigits();
   void chooseInto(QLineEdit* target);
@@ -82,4 +88,6 @@ class Form1 : public QWidget, private RunPump {
   FileChooser* CommonDialog1;
 
   bool running_ = false;
+  // The paths last put in Text1 and Text2, with the text that shows them.
+  std::map<const QLineEdit*, std::pair<QString, std::filesystem::path>> shownPaths_;
 };
