@@ -61,12 +61,13 @@ Command parseCommandLine(const std::vector<std::string>& given, Language languag
   app.add_option("--include", include);
   app.add_option("-j", jobs);
   app.add_flag("-v", command.verbose);
+  app.add_flag("-L,--dereference", command.followLinks);
   app.add_option("paths", paths);
   try {
     std::vector<std::string> arguments = withoutQtOptions(given);
     app.parse(arguments);
   } catch (const CLI::ParseError& error) {
-    throw UsageError(text(Message::BadArgument, language, {error.what()}));
+    throw UsageError(text(Message::BadArgument, language, {quoteControls(error.what())}));
   }
 
   if (help || version) {
@@ -77,12 +78,16 @@ Command parseCommandLine(const std::vector<std::string>& given, Language languag
   if (jobs < 1) throw UsageError(text(Message::BadJobs, language));
   command.jobs = static_cast<unsigned>(jobs);
   if (!include.empty()) command.include = CLI::detail::split(include, ',');
+  // An empty -d, as from an unset variable, never falls back to IN OUT.
+  if (app.count("-d") > 0 && outputFolder.empty())
+    throw UsageError(text(Message::NoFolder, language));
   if (!outputFolder.empty()) command.outputFolder = pathFromText(outputFolder);
   for (const std::string& path : paths) command.paths.push_back(pathFromText(path));
 
   if (!strip && !lower && !upper) {
-    const bool conversionOption =
-        app.count("-d") + app.count("--include") + app.count("-j") + app.count("-v") > 0;
+    const bool conversionOption = app.count("-d") + app.count("--include") + app.count("-j") +
+                                      app.count("-v") + app.count("-L") >
+                                  0;
     if (conversionOption || command.paths.size() > 2) {
       throw UsageError(text(Message::NoMode, language));
     }

@@ -23,6 +23,7 @@ struct Command {
   std::vector<std::string> include{"*.c", "*.h"};  // --include
   unsigned jobs = 1;                               // -j
   bool verbose = false;                            // -v
+  bool followLinks = false;                        // -L: links inside folders
 };
 
 // A command line that cannot be carried out, described in the user's

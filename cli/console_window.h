@@ -7,20 +7,26 @@
 #include <utility>
 
 #include "command_line.h"
+#include "process_stop.h"
 #include "system_file.h"
 #include "window_operations.h"
 
 namespace cstrip::cli {
 
-// The window operations without a window: fixed paths and mode, a yield that
-// does nothing and so may always be left out (the run still shows its final
-// count), and where `bytesRead` is given, a running total of the bytes read
-// for a progress line.
+// The window operations without a window: fixed paths, mode and file rules,
+// a yield that does nothing and so may always be left out (the run still
+// shows its final count), a stop between buffers once the process is asked
+// to stop (see requestProcessStop), and where `bytesRead` is given, a
+// running total of the bytes read for a progress line.
 class ConsoleWindow : public WindowOperations {
  public:
   ConsoleWindow(Mode mode, std::filesystem::path input, std::filesystem::path output,
-                std::atomic<std::uintmax_t>* bytesRead = nullptr)
-      : mode_(mode), input_(std::move(input)), output_(std::move(output)), bytesRead_(bytesRead) {}
+                FileRules rules = {}, std::atomic<std::uintmax_t>* bytesRead = nullptr)
+      : mode_(mode),
+        input_(std::move(input)),
+        output_(std::move(output)),
+        rules_(rules),
+        bytesRead_(bytesRead) {}
 
   std::filesystem::path inputPath() override { return input_; }
   std::filesystem::path outputPath() override { return output_; }
@@ -31,18 +37,24 @@ class ConsoleWindow : public WindowOperations {
   std::uint64_t yieldsToSkip() override { return UINT64_MAX; }
   bool idle() override {
     if (bytesRead_ != nullptr) *bytesRead_ += kIoBufferSize;  // about: the last may be shorter
-    return true;
+    stopped_ = processStopSignal() != 0;
+    return !stopped_;
   }
+  FileRules fileRules() override { return rules_; }
 
   // The count the run showed last; nothing if it never counted.
   std::optional<LineCount> count() const { return count_; }
+  // Whether the run stopped, leaving its output as it was.
+  bool stopped() const { return stopped_; }
 
  private:
   Mode mode_;
   std::filesystem::path input_;
   std::filesystem::path output_;
+  FileRules rules_;
   std::atomic<std::uintmax_t>* bytesRead_;
   std::optional<LineCount> count_;
+  bool stopped_ = false;
 };
 
 }  // namespace cstrip::cli

@@ -35,6 +35,9 @@ constexpr Wording kWording[] = {
 オプション:
   -d DIR         出力先のフォルダ。ファイル a/b.c は DIR/b.c に、フォルダ src は
                  DIR/src/… に変換する（フォルダは中まで探す）
+  -L, --dereference
+                 フォルダの中のシンボリックリンクをたどる（既定ではリンクを
+                 そのまま DIR に作る）
   --include PATTERNS
                  フォルダの中で変換するファイル名のパターン（カンマ区切り、
                  既定は *.c,*.h）
@@ -43,7 +46,10 @@ constexpr Wording kWording[] = {
   -h, --help     この説明を表示する
   --version      バージョンを表示する
 
-終了コード: 0 はすべて成功、1 は失敗したファイルがある、2 は引数の誤り。
+出力ファイルは一時ファイルに書いてから置き換えるため、失敗・中断しても前の内容が
+残ります。
+終了コード: 0 はすべて成功、1 は失敗したファイルがある、2 は引数の誤り、
+128 + シグナル番号は中断。
 ファイルが有効な UTF-8 なら UTF-8 として、そうでなければ Shift-JIS として英字を
 判定します。UTF-16 と UTF-32 のファイルは変換しません。
 )",
@@ -63,6 +69,9 @@ Conversions:
 Options:
   -d DIR         the output folder: a file a/b.c goes to DIR/b.c, a folder
                  src is walked into DIR/src/...
+  -L, --dereference
+                 follow symbolic links inside folders (by default a link is
+                 made again in DIR as it is)
   --include PATTERNS
                  the names to convert inside folders, comma-separated
                  (default *.c,*.h)
@@ -71,8 +80,10 @@ Options:
   -h, --help     print this help
   --version      print the version
 
+Each output file is written to a temporary file and then put in place, so
+a run that fails or is interrupted leaves the earlier output as it was.
 Exit status: 0 when all files were converted, 1 when any failed, 2 for a
-usage error. Letters are found by reading a file as UTF-8 when it is valid
+usage error, 128 + the signal's number when interrupted. Letters are found by reading a file as UTF-8 when it is valid
 UTF-8, as Shift-JIS otherwise. UTF-16 and UTF-32 files are refused.
 )"},
     // TryHelp
@@ -89,18 +100,44 @@ UTF-8, as Shift-JIS otherwise. UTF-16 and UTF-32 files are refused.
      "Give one input file and one output file, or an output folder with -d."},
     // NoPaths
     {"変換するファイルかフォルダを指定してください。", "Give the files or folders to convert."},
+    // NoFolder
+    {"-d には出力先のフォルダを指定してください。", "-d needs a folder."},
     // SameOutput
     {"「%s」と「%s」の出力先が同じになります。", "\"%s\" and \"%s\" would write the same output."},
+    // OutputIsInput
+    {"出力先「%s」は入力ファイル「%s」と同じファイルです。",
+     "The output \"%s\" would be the input file \"%s\"."},
+    // IsOutputFolder
+    {"「%s」は出力先のフォルダです。", "\"%s\" is the output folder."},
+    // InOutputFolder
+    {"「%s」は出力先のフォルダ「%s」の中にあります。",
+     "\"%s\" lies inside the output folder \"%s\"."},
+    // OutsideOutputFolder
+    {"「%s」は出力先のフォルダ「%s」の外になるため、書き込みません。",
+     "\"%s\" would lie outside the output folder \"%s\", so it is not written."},
     // BadJobs
     {"-j には 1 以上の数を指定してください。", "-j needs a number of 1 or more."},
     // BadArgument
     {"引数が正しくありません: %s", "Invalid arguments: %s"},
     // CannotReadFolder
     {"フォルダ「%s」を読み込めません: %s", "Cannot read the folder \"%s\": %s"},
+    // CannotFollowLink
+    {"リンク「%s」をたどれません: %s", "Cannot follow the link \"%s\": %s"},
+    // LinkLoop
+    {"リンク「%s」は自分を含むフォルダを指しているため、たどりません。",
+     "The link \"%s\" leads to a folder that holds it, so it is not followed."},
     // CannotMakeFolder
     {"フォルダ「%s」を作成できません: %s", "Cannot create the folder \"%s\": %s"},
+    // CannotMakeLink
+    {"リンク「%s」を作成できません: %s", "Cannot create the link \"%s\": %s"},
     // Converted
     {"%s\t%s", "%s\t%s"},
+    // LinkMade
+    {"%s\t-> %s", "%s\t-> %s"},
+    // Skipped
+    {"%s\t通常のファイルではないため飛ばしました", "%s\tskipped: not a regular file"},
+    // WriteError
+    {"書き込みエラー: %s", "write error: %s"},
     // Progress
     {"%s% (%s / %s ファイル)", "%s% (%s of %s files)"},
 };

@@ -13,19 +13,30 @@ Language userLanguage();
 
 // What the command line says, each in both languages.
 enum class Message {
-  Help,              // the whole of --help
-  TryHelp,           // after a usage error
-  OneMode,           // the usage error of two modes
-  NoMode,            // a conversion without a mode
-  InAndOut,          // the usage error of a single conversion's paths
-  NoPaths,           // -d without paths
-  SameOutput,        // %s, %s: two inputs, one output
-  BadJobs,           // -j below 1
-  BadArgument,       // %s: what the parser said
-  CannotReadFolder,  // %s, %s: the folder and the reason
-  CannotMakeFolder,  // %s, %s
-  Converted,         // %s, %s: the output and its count, split by a tab
-  Progress,          // %s, %s, %s: the percentage, files done, files in all
+  Help,                 // the whole of --help
+  TryHelp,              // after a usage error
+  OneMode,              // the usage error of two modes
+  NoMode,               // a conversion without a mode
+  InAndOut,             // the usage error of a single conversion's paths
+  NoPaths,              // -d without paths
+  NoFolder,             // -d ""
+  SameOutput,           // %s, %s: two inputs, one output
+  OutputIsInput,        // %s, %s: an output that is one of the inputs
+  IsOutputFolder,       // %s: an operand that is the output folder
+  InOutputFolder,       // %s, %s: an operand inside the output folder
+  OutsideOutputFolder,  // %s, %s: an output that would lie outside it
+  BadJobs,              // -j below 1
+  BadArgument,          // %s: what the parser said
+  CannotReadFolder,     // %s, %s: the folder and the reason
+  CannotFollowLink,     // %s, %s
+  LinkLoop,             // %s: a link to a folder that holds it
+  CannotMakeFolder,     // %s, %s
+  CannotMakeLink,       // %s, %s
+  Converted,            // %s, %s: the output and its count, split by a tab
+  LinkMade,             // %s, %s: the output and the link's target
+  Skipped,              // %s: a FIFO, socket or device passed over
+  WriteError,           // %s: the reason
+  Progress,             // %s, %s, %s: the percentage, files done, files in all
 };
 
 // `message` in `language`, each %s replaced by the next of `values`.

@@ -5,11 +5,14 @@
 #include "command_line.h"
 #include "convert_files.h"
 #include "messages.h"
+#include "standard_output.h"
+#include "system_file.h"
 
 namespace cstrip::cli {
 
 std::optional<int> runCommandLine(const std::vector<std::string>& arguments,
                                   std::vector<std::filesystem::path>& windowPaths) {
+  guardStandardStreams();
   const Language language = userLanguage();
   try {
     const Command command = parseCommandLine(arguments, language);
@@ -18,11 +21,11 @@ std::optional<int> runCommandLine(const std::vector<std::string>& arguments,
         windowPaths = command.paths;
         return std::nullopt;
       case Command::Action::Help:
-        std::fputs(text(Message::Help, language).c_str(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        printOut(text(Message::Help, language));
+        return finishStandardOutput(language) ? 0 : 1;
       case Command::Action::Version:
-        std::puts("cstrip " CSTRIP_VERSION);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        printOut("cstrip " CSTRIP_VERSION "\n");
+        return finishStandardOutput(language) ? 0 : 1;
       case Command::Action::Convert:
         return convertFiles(command, language);
     }

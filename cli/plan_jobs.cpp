@@ -1,0 +1,244 @@
+#include "plan_jobs.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "file_names.h"
+#include "file_tree.h"
+#include "messages.h"
+#include "name_pattern.h"
+
+namespace cstrip::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+#ifdef _WIN32
+constexpr bool kNamesIgnoreCase = true;
+#else
+constexpr bool kNamesIgnoreCase = false;
+#endif
+
+using IdentityKey = std::pair<std::uint64_t, std::uint64_t>;
+
+IdentityKey keyOf(FileIdentity identity) {
+  return {identity.volume, identity.file};
+}
+
+// Whether the file name `name` matches one of `patterns`, in the program's
+// own text: a name in CP932 matches as the characters it shows.
+bool matchesAny(const std::vector<std::string>& patterns, const fs::path& name) {
+  const std::string text = displayPath(name);
+  for (const std::string& pattern : patterns) {
+    if (matchesPattern(pattern, text, kNamesIgnoreCase)) return true;
+  }
+  return false;
+}
+
+// Whether `output` lies strictly inside `folder`, as written: no . or ..
+// on the way.
+bool liesInside(const fs::path& output, const fs::path& folder) {
+  const fs::path below = output.lexically_relative(folder);
+  if (below.empty()) return false;
+  return std::none_of(below.begin(), below.end(),
+                      [](const fs::path& part) { return part == "." || part == ".."; });
+}
+
+class Planner {
+ public:
+  Planner(const Command& command, Language language)
+      : command_(command),
+        language_(language),
+        folder_(command.outputFolder),
+        folderIdentity_(SystemFile::identityOf(folder_)) {
+    plan_.folders.push_back({folder_, 0777, kNoFolder});
+  }
+
+  void addOperand(const fs::path& given) {
+    const fs::path input = findFile(given);
+    std::error_code error;
+    const FileFacts facts = factsOf(input, true, error);  // operands are followed
+    if (!error && !isStandardStream(given)) refuseInsideOutputFolder(given, input, facts);
+    const fs::path output = folder_ / operandName(given, input);
+    if (!error && facts.type == FileFacts::Type::Folder) return walk(input, facts, output);
+    // Anything else is converted as named; the run reports what is wrong.
+    Job job;
+    job.input = given;
+    job.output = output;
+    job.size = facts.size;
+    job.folder = 0;
+    job.regularInput = !error && facts.type == FileFacts::Type::File;
+    if (job.regularInput) inputs_.emplace(keyOf(facts.identity), given);
+    plan_.jobs.push_back(std::move(job));
+  }
+
+  Plan finish() && {
+    if (plan_.jobs.empty()) plan_.folders.clear();  // nothing to write: not even DIR is made
+    std::map<fs::path::string_type, const Job*> byOutput;
+    for (const Job& job : plan_.jobs) {
+      // Built from names that are never . or .., each output lies in DIR;
+      // checked all the same, on the very path written.
+      if (!liesInside(job.output, folder_)) {
+        throw UsageError(text(Message::OutsideOutputFolder, language_,
+                              {displayPath(job.output), displayPath(folder_)}));
+      }
+      const auto [at, added] = byOutput.emplace(outputKey(job.output), &job);
+      if (!added) {
+        throw UsageError(text(Message::SameOutput, language_,
+                              {displayPath(at->second->input), displayPath(job.input)}));
+      }
+      std::error_code error;
+      const FileFacts existing = factsOf(job.output, false, error);
+      const auto input = inputs_.find(keyOf(existing.identity));
+      if (!error && existing.type == FileFacts::Type::File && input != inputs_.end()) {
+        throw UsageError(text(Message::OutputIsInput, language_,
+                              {displayPath(job.output), displayPath(input->second)}));
+      }
+    }
+    return std::move(plan_);
+  }
+
+ private:
+  // A folder being walked, and its output folder, registered in the plan
+  // once a job needs it.
+  struct Level {
+    fs::path output;
+    std::uint32_t permissions;
+    std::size_t folder = kNoFolder;
+  };
+
+  // The name an operand's output takes: its own as given, or for . and ..
+  // (which would name a place outside DIR) its real folder's.
+  static fs::path operandName(const fs::path& given, const fs::path& input) {
+    fs::path name = given.has_filename() ? given.filename() : given.parent_path().filename();
+    if (name == "." || name == "..") {
+      std::error_code error;
+      name = fs::canonical(input, error).filename();
+    }
+    return name;
+  }
+
+  // Refuses DIR itself as an operand, and any operand inside it, which the
+  // conversion would write while reading.
+  void refuseInsideOutputFolder(const fs::path& given, const fs::path& input,
+                                const FileFacts& facts) {
+    if (!folderIdentity_) return;
+    if (facts.identity == *folderIdentity_) {
+      throw UsageError(text(Message::IsOutputFolder, language_, {displayPath(given)}));
+    }
+    std::error_code error;
+    const fs::path real = fs::canonical(input, error);
+    for (fs::path above = real.parent_path(); !error; above = above.parent_path()) {
+      if (SystemFile::identityOf(above) == folderIdentity_) {
+        throw UsageError(
+            text(Message::InOutputFolder, language_, {displayPath(given), displayPath(folder_)}));
+      }
+      if (above == above.parent_path()) break;
+    }
+  }
+
+  void walk(const fs::path& folder, const FileFacts& facts, const fs::path& output) {
+    if (folderIdentity_ == facts.identity) return;  // DIR is never walked, wherever it lies
+    if (std::find(ancestors_.begin(), ancestors_.end(), facts.identity) != ancestors_.end()) {
+      return fail(text(Message::LinkLoop, language_, {displayPath(folder)}));
+    }
+    std::error_code error;
+    std::vector<FolderEntry> entries = listFolder(folder, error);
+    if (error) {
+      return fail(text(Message::CannotReadFolder, language_,
+                       {displayPath(folder), describeErrorCode(error, language_)}));
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    ancestors_.push_back(facts.identity);
+    levels_.push_back({output, facts.permissions});
+    for (const FolderEntry& entry : entries) {
+      const fs::path input = folder / entry.name;
+      FileFacts found = entry.facts;
+      if (found.type == FileFacts::Type::Link && command_.followLinks) {
+        std::error_code linkError;
+        found = factsOf(input, true, linkError);
+        if (linkError) {
+          fail(text(Message::CannotFollowLink, language_,
+                    {displayPath(input), describeErrorCode(linkError, language_)}));
+          continue;
+        }
+      }
+      if (found.type == FileFacts::Type::Folder) {
+        walk(input, found, output / entry.name);
+      } else if (matchesAny(command_.include, entry.name)) {
+        take(input, output / entry.name, found);
+      }
+    }
+    levels_.pop_back();
+    ancestors_.pop_back();
+  }
+
+  // A matching entry met in a walk.
+  void take(const fs::path& input, const fs::path& output, const FileFacts& facts) {
+    std::error_code error;
+    std::optional<fs::path> target;
+    if (facts.type == FileFacts::Type::Link) target = readLink(input, error);
+    if (facts.type == FileFacts::Type::Other || error) {
+      plan_.notes.push_back(text(Message::Skipped, language_, {displayPath(input)}));
+      return;
+    }
+    Job job;
+    job.input = input;
+    job.output = output;
+    job.size = facts.size;
+    job.rules.walked = true;
+    job.rules.followLinks = command_.followLinks;
+    job.linkTarget = std::move(target);
+    job.folder = currentFolder();
+    if (facts.type == FileFacts::Type::File) inputs_.emplace(keyOf(facts.identity), input);
+    plan_.jobs.push_back(std::move(job));
+  }
+
+  // The output folder of the folder being walked, registered in the plan
+  // with those above it that are not yet.
+  std::size_t currentFolder() {
+    std::size_t parent = 0;  // DIR
+    for (Level& level : levels_) {
+      if (level.folder == kNoFolder) {
+        level.folder = plan_.folders.size();
+        plan_.folders.push_back({level.output, level.permissions, parent});
+      }
+      parent = level.folder;
+    }
+    return parent;
+  }
+
+  void fail(std::string message) { plan_.failures.push_back(std::move(message)); }
+
+  const Command& command_;
+  Language language_;
+  fs::path folder_;
+  std::optional<FileIdentity> folderIdentity_;
+  Plan plan_;
+  std::vector<FileIdentity> ancestors_;
+  std::vector<Level> levels_;
+  std::map<IdentityKey, fs::path> inputs_;  // every regular input, by identity
+};
+
+}  // namespace
+
+Plan planJobs(const Command& command, Language language) {
+  if (command.outputFolder.empty()) {
+    Job job;
+    job.input = command.paths[0];
+    job.output = command.paths[1];
+    std::error_code error;
+    const FileFacts facts = factsOf(findFile(job.input), true, error);
+    job.size = facts.size;
+    job.regularInput = !error && facts.type == FileFacts::Type::File;
+    return {{}, {std::move(job)}, {}, {}};
+  }
+  Planner planner(command, language);
+  for (const fs::path& operand : command.paths) planner.addOperand(operand);
+  return std::move(planner).finish();
+}
+
+}  // namespace cstrip::cli

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "window_operations.h"
+
+namespace cstrip::cli {
+
+// Where a job needs no output folder made: a single IN OUT.
+inline constexpr std::size_t kNoFolder = SIZE_MAX;
+
+// One piece of a command's work: a file converted into another, or a link
+// made again.
+struct Job {
+  std::filesystem::path input;
+  std::filesystem::path output;
+  std::uintmax_t size = 0;  // the input's, for the progress line
+  FileRules rules;
+  std::optional<std::filesystem::path> linkTarget;  // a link to make at output, with this text
+  std::size_t folder = kNoFolder;  // the output folder it writes into, in Plan::folders
+  bool regularInput = true;        // false for standard input, a FIFO or a device
+};
+
+// A folder the jobs write into, made before they run.
+struct OutputFolder {
+  std::filesystem::path path;
+  std::uint32_t permissions = 0777;  // those of the folder it mirrors
+  std::size_t parent = kNoFolder;    // in Plan::folders; none for the output folder itself
+};
+
+// What a conversion command does, found before anything is written.
+struct Plan {
+  std::vector<OutputFolder> folders;  // each after its parent, the output folder first
+  std::vector<Job> jobs;
+  std::vector<std::string> failures;  // of the walk, worded in the user's language
+  std::vector<std::string> notes;     // for -v: what the walk passed over
+};
+
+// The plan of a Convert command: IN into OUT, or with -d each file operand
+// into DIR by its name and each folder operand walked into DIR by its name
+// (an operand . or .. by its real folder's name). A walk takes the regular
+// files that match --include; a link in it is made again as it is, or with
+// -L followed; FIFOs, sockets and devices are passed over; DIR itself is
+// never walked; an unreadable folder, a link that leads nowhere and a loop
+// are failures, and the walk goes on. Throws UsageError when an operand is
+// DIR or lies inside it, when two inputs would write the same output (on
+// Windows, names compared without case), or when an output is one of the
+// inputs.
+Plan planJobs(const Command& command, Language language);
+
+}  // namespace cstrip::cli

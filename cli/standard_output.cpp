@@ -1,0 +1,40 @@
+#include "standard_output.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+#include "messages.h"
+#include "system_file.h"
+
+namespace cstrip::cli {
+
+namespace {
+
+std::atomic<bool> printed = false;
+std::atomic<int> firstError = 0;
+
+void noteError(int error) {
+  int none = 0;
+  firstError.compare_exchange_strong(none, error == 0 ? EIO : error);
+}
+
+}  // namespace
+
+void printOut(const std::string& text) {
+  printed = true;
+  if (std::fputs(text.c_str(), stdout) < 0) noteError(errno);
+}
+
+bool finishStandardOutput(Language language) {
+  if (!printed) return true;
+  if (standardOutputWasClosed()) noteError(EBADF);
+  if (std::fflush(stdout) != 0) noteError(errno);
+  if (firstError == 0) return true;
+  std::fprintf(
+      stderr, "cstrip: %s\n",
+      text(Message::WriteError, language, {describeSystemError(firstError, language)}).c_str());
+  return false;
+}
+
+}  // namespace cstrip::cli
