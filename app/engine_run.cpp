@@ -11,6 +11,7 @@
 #include "console_window.h"
 #include "run_conversion.h"
 #include "run_error.h"
+#include "system_file.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ std::optional<cstrip::cli::Mode> modeNamed(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  cstrip::guardStandardStreams();
   const auto mode = argc == 4 ? modeNamed(argv[1]) : std::nullopt;
   if (!mode) {
     std::fputs("usage: engine-run strip|lower|upper INPUT OUTPUT\n", stderr);

@@ -1,18 +1,21 @@
 #!/bin/sh
 # cli_test.sh CSTRIP ENGINE_RUN: the command line converts as the engine does
 # (engine-run drives the engine as the window does), reports failures per
-# file and goes on, and refuses bad usage before converting anything.
+# file and goes on, refuses bad usage before converting anything, and never
+# writes outside its output, through a link, or a partial output.
 # CSTRIP may be the Windows program run by Wine, which shows paths with
-# Windows' separator.
+# Windows' separator and sees no links, modes or signals.
 set -u
 . "$(dirname "$0")/support/check.sh"
 cstrip=$(realpath "$1")
 engine=$(realpath "$2")
+case $cstrip in *wine*) windows=true ;; *) windows=false ;; esac
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 1
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 export LANG=C.UTF-8 LC_ALL= LC_MESSAGES=
+umask 022
 
 printf 'int A; /* \223\372\226\173 */\r\n\r\nchar *s = "//"; // B\r\nEnd' >in.c
 for mode in strip lower upper; do
@@ -25,25 +28,22 @@ done
 cat in.c | "$cstrip" --upper - - >piped.out
 check "  ... and from a pipe" cmp -s piped.out engine.out
 
-mkdir -p src/sub out
+mkdir -p src/sub
 printf 'a /* 1 */\n' >src/a.c
 printf 'b // 2\n' >src/sub/b.h
 printf 'not C\n' >src/notes.txt
 printf '\377\376a\000' >src/utf16.c
-printf 'x /* 3 */\n' >out/x.c
-"$cstrip" --strip -v -j 2 -d out src out/x.c >verbose 2>errors
+"$cstrip" --strip -v -j 2 -d out src >verbose 2>errors
 check "a batch with failures exits 1" test $? = 1
 check "  ... converting the other files" test "$(cat out/src/a.c out/src/sub/b.h)" = "$(printf 'a \nb ')"
 check "  ... leaving out what --include does not name" test ! -e out/src/notes.txt
-check "  ... reporting each failure on a line naming its file" \
-  test "$(grep -c -e 'utf16.c.*UTF-16' -e 'out[/\\]x.c.*is the input' errors)" = 2
-check "  ... and leaving the same-file input intact" test "$(cat out/x.c)" = 'x /* 3 */'
+check "  ... reporting each failure on a line naming its file" grep -q 'utf16.c.*UTF-16' errors
+check "  ... with no output for it" test ! -e out/src/utf16.c
 check "-v prints each output and its count" grep -q "out[/\\]src[/\\]a.c	1" verbose
+rm src/utf16.c
 
 "$cstrip" --lower --include '*.txt' -d txt src >/dev/null 2>&1
 check "--include chooses the names" test -e txt/src/notes.txt -a ! -e txt/src/a.c
-"$cstrip" --strip -d dup src/a.c src/sub/../a.c 2>errors
-check "two inputs for one output are a usage error" test $? = 2 -a ! -e dup
 for arguments in "--strip --lower in.c x.c" "--strip in.c" "--strip -j 0 -d d in.c" "--bogus" \
   "-v in.c x.c"; do
   # shellcheck disable=SC2086
@@ -54,5 +54,79 @@ check "--help works without a display" sh -c '"$0" --help | grep -q cstrip' "$cs
 check "--version too" sh -c '"$0" --version | grep -q "^cstrip [0-9]"' "$cstrip"
 LANG=ja_JP.UTF-8 "$cstrip" --strip none.c y.c 2>errors
 check "messages follow the locale" grep -q 入力ファイル errors
+
+# The hazards of real trees and shells. Each row runs COMMAND in a fresh
+# tree t/, with its output in out.log and errors in err.log, and then checks
+# the exit status and that HOLDS. WHERE is all, posix or windows.
+#   t/src/a.c (mode 640), t/src/sub/b.h, t/victim/keep.txt, and on POSIX
+#   t/src/config.h -> a.c, t/src/evil.c -> ../victim/keep.txt,
+#   t/src/dangling.c -> none.c, t/src/loop -> ., the FIFO t/src/fifo.c
+if $windows; then case_twins=2; else case_twins=0; fi
+sjis=$(printf '\225\134.c')  # 表.c, named in CP932
+while IFS='|' read -r where what status command holds; do
+  case $where in all | "") ;; posix) ! $windows || continue ;; windows) $windows || continue ;; esac
+  rm -rf t && mkdir -p t/src/sub t/victim && cd t || exit 1
+  printf 'a /* 1 */\n' >src/a.c && chmod 640 src/a.c
+  printf 'b // 2\n' >src/sub/b.h
+  printf 'keep\n' >victim/keep.txt
+  if ! $windows; then
+    ln -s a.c src/config.h && ln -s ../victim/keep.txt src/evil.c && ln -s none.c src/dangling.c
+    ln -s . src/loop && mkfifo src/fifo.c
+  fi
+  eval "$command" >out.log 2>err.log
+  got=$?
+  check "$what" eval "test $got = $status && { $holds; }"
+  cd .. || exit 1
+done <<'EOF'
+posix|links met in a walk are made again, never followed|0|"$cstrip" --strip -v -d out src|test "$(readlink out/src/evil.c)" = ../victim/keep.txt -a "$(readlink out/src/dangling.c)" = none.c -a "$(cat victim/keep.txt)" = keep
+posix|  ... FIFOs passed over, named under -v|0|"$cstrip" --strip -v -d out src|test ! -e out/src/fifo.c && grep -q 'src/fifo.c	' out.log
+posix|-L follows them, reporting the dangling one and the loop|1|"$cstrip" --strip -L -d out src|test "$(cat out/src/config.h out/src/evil.c)" = "$(printf 'a \nkeep')" && grep -q dangling.c err.log && test "$(grep -c loop err.log)" = 1
+posix|a link in DIR at an output is replaced, not written through|0|mkdir -p out/src && ln -s ../../victim/keep.txt out/src/a.c && "$cstrip" --strip -d out src|test ! -L out/src/a.c -a "$(cat victim/keep.txt)" = keep
+posix|  ... as is one at an output folder|0|mkdir out && ln -s ../victim out/src && "$cstrip" --strip -d out src|test ! -L out/src -a ! -e victim/a.c
+all|an operand .. is named by its real folder, inside DIR|0|(cd src/sub && "$cstrip" --strip -d out ..)|test -e src/sub/out/src/a.c -a "$(cat src/sub/b.h)" = "b // 2"
+all|an empty -d is a usage error, not IN OUT|2|"$cstrip" --strip -d "" src/a.c src/sub/b.h|test "$(cat src/sub/b.h)" = "b // 2"
+all|DIR as an operand is a usage error|2|mkdir out && "$cstrip" --strip -d out src out|test ! -e out/src
+all|  ... as is an operand inside DIR|2|"$cstrip" --strip -d src src/a.c|test "$(cat src/a.c)" = "a /* 1 */"
+all|two inputs for one output are a usage error|2|"$cstrip" --strip -d out src/a.c src/sub/../a.c|test ! -e out
+all|names that differ only in case are one output where names ignore case|$case_twins|mkdir X Y && printf x >X/X.c && printf y >Y/x.c && "$cstrip" --strip -d out X/X.c Y/x.c|true
+posix|names that differ only in encoding are two outputs|0|mkdir u s && printf 1 >u/表.c && printf 2 >"s/$sjis" && "$cstrip" --strip -j 1 -d out "s/$sjis" u/表.c|test "$(cat out/表.c)$(cat "out/$sjis")" = 12
+posix|a new output takes the input's mode less the umask|0|chmod 4750 src/a.c && "$cstrip" --strip src/a.c new.c|test "$(stat -c %a new.c)" = 750
+posix|an existing output keeps its mode, never wider than the input's|0|printf x >kept.c && chmod 604 kept.c && "$cstrip" --strip src/a.c kept.c|test "$(stat -c %a kept.c)" = 600
+posix|a closed standard output is reported as such|1|"$cstrip" --strip src/a.c - >&-|grep -q 'descriptor' err.log
+posix|names quote their control characters|0|printf x >"src/$(printf 'n\nl\033.c')" && "$cstrip" --strip -v -d out src|grep -q 'src.n\\nl\\033.c	0$' out.log
+all|a write error on standard output is reported|1|"$cstrip" --help >/dev/full|grep -q 'write error' err.log
+all|  ... -v's too|1|"$cstrip" --strip -v -d out src >/dev/full|grep -q 'write error' err.log
+EOF
+
+# A walk goes on past an unreadable folder, naming it, and through a tree
+# deeper than the descriptors it may open.
+if ! $windows; then
+  deep=deep
+  for _ in $(seq 150); do deep=$deep/d; done
+  mkdir -p "$deep" unreadable/locked && printf 'x\n' >"$deep/f.c" && cp src/a.c unreadable/
+  chmod 777 "$dir" unreadable && chmod 000 unreadable/locked
+  user=""
+  [ "$(id -u)" = 0 ] && user="setpriv --reuid=65534 --regid=65534 --clear-groups"
+  $user "$cstrip" --strip -d "$dir/open" unreadable 2>errors
+  check "an unreadable folder fails the batch" test $? = 1
+  check "  ... naming it, while the rest is converted" \
+    sh -c 'grep -q "unreadable/locked" errors && test -e open/unreadable/a.c'
+  chmod 700 "$dir" unreadable/locked
+  (ulimit -n 20 && "$cstrip" --strip -d far deep)
+  check "a walk needs no descriptor per level" test -e "far/$deep/f.c"
+fi
+
+# Stopped by a signal mid-run: the earlier output stays, and no temporary.
+# The input is one long comment, so that the run writes next to nothing.
+if ! $windows; then
+  printf 'int a; /*' >big.c && truncate -s 16G big.c && printf 'old\n' >big.out
+  "$cstrip" --strip big.c big.out &
+  pid=$!
+  sleep 0.5 && kill -TERM "$pid"
+  wait "$pid"
+  check "SIGTERM mid-run exits 128 + 15" test $? = 143
+  check "  ... leaving the earlier output and no temporary" \
+    sh -c 'test "$(cat big.out)" = old && ! ls -a | grep -q cstrip-'
+fi
 
 finish

@@ -7,7 +7,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <cerrno>
@@ -22,6 +24,7 @@
 #include "output_file.h"
 #include "run_conversion.h"
 #include "run_error.h"
+#include "system_file.h"
 #include "temp_dir.h"
 
 namespace cstrip::testing {
@@ -217,6 +220,33 @@ TEST(RunConversion, AFailurePartWayLeavesTheOutputAsItWas) {
 }
 
 #ifndef _WIN32
+TEST(RunConversion, AWalkedInputIsRefusedUnlessStillARegularFile) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("fifo.c").c_str(), 0600), 0);  // no writer: opening would wait
+  writeFile(dir.file("in.c"), "a\n");
+  std::filesystem::create_symlink("in.c", dir.file("link.c"));
+  for (const char* name : {"fifo.c", "link.c"}) {
+    SCOPED_TRACE(name);
+    FakeWindow window(dir.file(name), dir.file("out.c"));
+    window.rules.walked = true;
+    EXPECT_THAT(failureOf(window).second, ::testing::HasSubstr("通常のファイルではなくなった"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.c")));
+  }
+}
+
+TEST(StandardStreams, OneClosedAtStartIsHeldSoThatNoFileTakesItsNumber) {
+  const int saved = ::dup(STDERR_FILENO);
+  ::close(STDERR_FILENO);
+  guardStandardStreams();
+  TempDir dir;
+  writeFile(dir.file("in.c"), "a\n");
+  const int opened = ::open(dir.file("in.c").c_str(), O_RDONLY);
+  ::dup2(saved, STDERR_FILENO);
+  ::close(saved);
+  ::close(opened);
+  EXPECT_NE(opened, STDERR_FILENO);
+}
+
 TEST(RunConversion, AFifoIsWrittenAsAStreamKeepingWhatWasWrittenWhenStopped) {
   TempDir dir;
   ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);

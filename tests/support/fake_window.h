@@ -22,6 +22,7 @@ struct FakeWindow : WindowOperations {
   std::uint64_t skip = 0;                    // what yieldsToSkip() answers
   std::function<bool(FakeWindow&)> onYield;  // false asks the run to stop
   int idlesBeforeStop = -1;                  // idle() asks to stop when it reaches 0
+  FileRules rules;
   std::string log;  // a word per call: "L" reading Option1, a count shown, "Y" a yield
 
   std::filesystem::path inputPath() override { return text1; }
@@ -32,6 +33,7 @@ struct FakeWindow : WindowOperations {
   bool yield() override { return note("Y"), !onYield || onYield(*this); }
   std::uint64_t yieldsToSkip() override { return skip; }
   bool idle() override { return --idlesBeforeStop != 0; }
+  FileRules fileRules() override { return rules; }
   void note(const std::string& word) { log += (log.empty() ? "" : " ") + word; }
 };
 
