@@ -5,8 +5,9 @@
 # shared machine. Prints the median of the per-pair ratios to the copy as a
 # table of modes by corpora, with each goal beside it and "!" where a ratio
 # misses it, and the peak memory. Then it times runs through the real window
-# (offscreen) against engine-run on the short lines, and the command line
-# over many files with one and two jobs.
+# (offscreen) against engine-run on the short lines, the command line over
+# many files with one and two jobs, and a walk of 1,000 nested folders
+# against cp -r, with its goal.
 #
 # RUNS=n sets the runs per command (default 3, after one warm-up).
 # CORPORA=dir keeps the corpora in dir, made once, for later runs.
@@ -209,3 +210,32 @@ printf '%-28s %10.3f %10.3f %8.2f\n' "2,000 files, 200 MiB" \
   "$(awk '{ print $2 }' "$work/batch-pairs" | median)" \
   "$(awk '{ print $2 / $1 }' "$work/batch-pairs" | median)"
 printf '%-28s %10s\n' "10,000 empty files" "$empty s"
+
+echo
+echo "A walk of 1,000 nested folders, a file in each, against cp -r (goal 3):"
+deep=$work/deep
+for _ in $(seq 1000); do deep=$deep/d; done
+mkdir -p "$deep"
+for level in $(seq 0 999); do
+  folder=$work/deep
+  for _ in $(seq "$level"); do folder=$folder/d; done
+  printf 'int x; /* %s */\n' "$level" >"$folder/f.c"
+done
+: >"$work/deep-pairs"
+for _ in $(seq "$pairs"); do
+  rm -rf "$work/deep-cp" "$work/deep-out"
+  start=$EPOCHREALTIME
+  cp -r "$work/deep" "$work/deep-cp"
+  copy=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')
+  start=$EPOCHREALTIME
+  "$cstrip" --strip -d "$work/deep-out" "$work/deep"
+  walk=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')
+  echo "$copy $walk" >>"$work/deep-pairs"
+done
+rm -rf "$work/deep-cp" "$work/deep-out"
+ratio=$(awk '{ print $2 / $1 }' "$work/deep-pairs" | median)
+printf '%-28s %10s %10s %8s\n' corpus "cp -r s" "cstrip s" "ratio"
+printf '%-28s %10.3f %10.3f %8.2f%s\n' "1,000 nested folders" \
+  "$(awk '{ print $1 }' "$work/deep-pairs" | median)" \
+  "$(awk '{ print $2 }' "$work/deep-pairs" | median)" "$ratio" \
+  "$(awk -v r="$ratio" 'BEGIN { print (r > 3 ? " !" : "") }')"
