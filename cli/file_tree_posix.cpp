@@ -45,9 +45,12 @@ std::vector<FolderEntry> listFolder(const std::filesystem::path& folder, std::er
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
     struct stat status {};
-    // Relative to the open folder: no path is looked up again.
+    // Relative to the open folder: no path is looked up again. An entry
+    // gone since is passed over; one that cannot be looked at (a folder
+    // that may be listed but not searched) fails the folder.
     if (::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-      status = {};  // gone since: seen as neither file nor folder
+      if (errno == ENOENT) continue;
+      break;
     }
     entries.push_back({std::filesystem::path(name), factsIn(status)});
     errno = 0;

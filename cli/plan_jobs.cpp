@@ -53,7 +53,7 @@ class Planner {
         language_(language),
         folder_(command.outputFolder),
         folderIdentity_(SystemFile::identityOf(folder_)) {
-    plan_.folders.push_back({folder_, 0777, kNoFolder});
+    plan_.folders.push_back({folder_, {}, 0777, kNoFolder});
   }
 
   void addOperand(const fs::path& given) {
@@ -68,6 +68,7 @@ class Planner {
     job.input = given;
     job.output = output;
     job.size = facts.size;
+    job.rules.replaceOutput = true;
     job.folder = 0;
     job.regularInput = !error && facts.type == FileFacts::Type::File;
     if (job.regularInput) inputs_.emplace(keyOf(facts.identity), given);
@@ -76,7 +77,12 @@ class Planner {
 
   Plan finish() && {
     if (plan_.jobs.empty()) plan_.folders.clear();  // nothing to write: not even DIR is made
-    std::map<fs::path::string_type, const Job*> byOutput;
+    // Every output, and every folder made, by its key: a file and a folder
+    // may not share a name either.
+    std::map<fs::path::string_type, const fs::path*> byOutput;
+    for (std::size_t i = 1; i < plan_.folders.size(); ++i) {
+      byOutput.emplace(outputKey(plan_.folders[i].path), &plan_.folders[i].source);
+    }
     for (const Job& job : plan_.jobs) {
       // Built from names that are never . or .., each output lies in DIR;
       // checked all the same, on the very path written.
@@ -84,10 +90,10 @@ class Planner {
         throw UsageError(text(Message::OutsideOutputFolder, language_,
                               {displayPath(job.output), displayPath(folder_)}));
       }
-      const auto [at, added] = byOutput.emplace(outputKey(job.output), &job);
+      const auto [at, added] = byOutput.emplace(outputKey(job.output), &job.input);
       if (!added) {
         throw UsageError(text(Message::SameOutput, language_,
-                              {displayPath(at->second->input), displayPath(job.input)}));
+                              {displayPath(*at->second), displayPath(job.input)}));
       }
       std::error_code error;
       const FileFacts existing = factsOf(job.output, false, error);
@@ -104,6 +110,7 @@ class Planner {
   // A folder being walked, and its output folder, registered in the plan
   // once a job needs it.
   struct Level {
+    fs::path input;
     fs::path output;
     std::uint32_t permissions;
     std::size_t folder = kNoFolder;
@@ -153,22 +160,27 @@ class Planner {
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     ancestors_.push_back(facts.identity);
-    levels_.push_back({output, facts.permissions});
+    levels_.push_back({folder, output, facts.permissions});
     for (const FolderEntry& entry : entries) {
       const fs::path input = folder / entry.name;
       FileFacts found = entry.facts;
+      const bool matches = matchesAny(command_.include, entry.name);
       if (found.type == FileFacts::Type::Link && command_.followLinks) {
+        // Followed to learn whether it leads to a folder; one that leads
+        // nowhere matters only where its name would have been converted.
         std::error_code linkError;
         found = factsOf(input, true, linkError);
         if (linkError) {
-          fail(text(Message::CannotFollowLink, language_,
-                    {displayPath(input), describeErrorCode(linkError, language_)}));
+          if (matches) {
+            fail(text(Message::CannotFollowLink, language_,
+                      {displayPath(input), describeErrorCode(linkError, language_)}));
+          }
           continue;
         }
       }
       if (found.type == FileFacts::Type::Folder) {
         walk(input, found, output / entry.name);
-      } else if (matchesAny(command_.include, entry.name)) {
+      } else if (matches) {
         take(input, output / entry.name, found);
       }
     }
@@ -189,8 +201,9 @@ class Planner {
     job.input = input;
     job.output = output;
     job.size = facts.size;
-    job.rules.walked = true;
+    job.rules.walkedInput = true;
     job.rules.followLinks = command_.followLinks;
+    job.rules.replaceOutput = true;
     job.linkTarget = std::move(target);
     job.folder = currentFolder();
     if (facts.type == FileFacts::Type::File) inputs_.emplace(keyOf(facts.identity), input);
@@ -204,7 +217,7 @@ class Planner {
     for (Level& level : levels_) {
       if (level.folder == kNoFolder) {
         level.folder = plan_.folders.size();
-        plan_.folders.push_back({level.output, level.permissions, parent});
+        plan_.folders.push_back({level.output, level.input, level.permissions, parent});
       }
       parent = level.folder;
     }

@@ -30,7 +30,8 @@ struct Job {
 // A folder the jobs write into, made before they run.
 struct OutputFolder {
   std::filesystem::path path;
-  std::uint32_t permissions = 0777;  // those of the folder it mirrors
+  std::filesystem::path source;      // the folder it mirrors
+  std::uint32_t permissions = 0777;  // that folder's
   std::size_t parent = kNoFolder;    // in Plan::folders; none for the output folder itself
 };
 

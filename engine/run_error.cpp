@@ -28,6 +28,8 @@ constexpr Wording kFailureWording[] = {
      "The input file \"%s\" is %s text, which is not supported. Save it as Shift-JIS or UTF-8 "
      "and try again."},
     {"出力ファイル「%s」を開けません: %s", "Cannot open the output file \"%s\": %s"},
+    {"出力ファイル「%s」のフォルダに一時ファイルを作成できません: %s",
+     "Cannot create a temporary file in the folder of the output file \"%s\": %s"},
     {"出力ファイル「%s」は入力ファイルと同じファイルです。入力ファイルを壊さないよう、"
      "何も書き込まずに中止しました。",
      "The output file \"%s\" is the input file. Nothing was written, so that the input stays "

@@ -20,7 +20,8 @@ enum class Failure {
   ReadInput,
   UnsupportedEncoding,  // UTF-16 or UTF-32 text, named by detail()
   OpenOutput,
-  SameFile,  // the output names the input
+  CreateTemporary,  // the temporary file beside the output
+  SameFile,         // the output names the input
   WriteOutput,
   CloseOutput,
   ReplaceOutput,  // putting the finished output in place

@@ -22,10 +22,10 @@ class RunFrame {
   // output is not touched when the input is refused.
   RunFrame(WindowOperations& window, bool decideEncoding)
       : rules_(window.fileRules()),
-        input_(rules_.walked ? window.inputPath() : findFile(window.inputPath()), rules_.walked,
-               !rules_.walked || rules_.followLinks),
+        input_(rules_.walkedInput ? window.inputPath() : findFile(window.inputPath()),
+               rules_.walkedInput, !rules_.walkedInput || rules_.followLinks),
         encoding_(examineInput(input_, decideEncoding)),
-        output_(window.outputPath(), input_.identity(), input_.permissions(), rules_.walked),
+        output_(window.outputPath(), input_.identity(), input_.permissions(), rules_.replaceOutput),
         lines_(window) {}
 
   TextEncoding encoding() const { return encoding_; }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdlib>
 #include <memory>
@@ -40,10 +41,32 @@ int openPath(const std::filesystem::path& path, int flags, mode_t mode = 0) {
   return fd;
 }
 
-// A duplicate of the standard descriptor `fd`, or -1 with EBADF when it was
-// closed at start (it holds /dev/null now).
-int duplicateStandard(int fd) {
-  if (streamClosed[fd]) {
+// The descriptor of this process's own that `path` names: "-" (for the
+// stream `standard`), /dev/stdin, /dev/stdout, /dev/stderr, /dev/fd/N or
+// /proc/self/fd/N. Such a path is read or written through a duplicate of
+// the descriptor, not by opening again what it leads to: a shell's >> and
+// pipes keep working, and a file behind it is never replaced.
+std::optional<int> descriptorNamed(const std::filesystem::path& path, int standard) {
+  const std::string_view name = path.native();
+  if (name == "-") return standard;
+  constexpr std::pair<std::string_view, int> kStandard[] = {
+      {"/dev/stdin", STDIN_FILENO}, {"/dev/stdout", STDOUT_FILENO}, {"/dev/stderr", STDERR_FILENO}};
+  for (const auto& [standardName, fd] : kStandard) {
+    if (name == standardName) return fd;
+  }
+  for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
+    if (!name.starts_with(folder) || name.size() == folder.size()) continue;
+    int fd = 0;
+    const auto [end, error] = std::from_chars(name.data() + folder.size(), name.end(), fd);
+    if (error == std::errc() && end == name.end()) return fd;
+  }
+  return std::nullopt;
+}
+
+// A duplicate of the descriptor `fd`, or -1 with EBADF when it is not open
+// or is a standard one closed at start (it holds /dev/null now).
+int duplicate(int fd) {
+  if (fd <= STDERR_FILENO && streamClosed[fd]) {
     errno = EBADF;
     return -1;
   }
@@ -84,10 +107,11 @@ SystemFile SystemFile::openToRead(const std::filesystem::path& path, bool regula
                                   bool followLink) {
   SystemFile file;
   file.path_ = path;
-  file.standardStream_ = isStandardStream(path);
-  file.handle_ = file.standardStream_ ? duplicateStandard(STDIN_FILENO)
-                                      : openPath(path, O_RDONLY | (regularOnly ? O_NONBLOCK : 0) |
-                                                           (followLink ? 0 : O_NOFOLLOW));
+  const std::optional<int> own = followLink ? descriptorNamed(path, STDIN_FILENO) : std::nullopt;
+  file.standardStream_ = own.has_value();
+  file.handle_ = own ? duplicate(*own)
+                     : openPath(path, O_RDONLY | (regularOnly ? O_NONBLOCK : 0) |
+                                          (followLink ? 0 : O_NOFOLLOW));
   if (file.handle_ < 0) {
     // O_NOFOLLOW refuses a link with ELOOP.
     if (!followLink && errno == ELOOP) throw RunError(Failure::NotRegularInput, path);
@@ -102,6 +126,11 @@ OutputTarget SystemFile::findOutput(const std::filesystem::path& path, bool foll
   OutputTarget target;
   target.path = path;
   struct stat status {};
+  if (const auto own = followLink ? descriptorNamed(path, STDOUT_FILENO) : std::nullopt) {
+    target.kind = OutputTarget::Kind::Stream;
+    target.identity = ::fstat(*own, &status) == 0 ? identityIn(status) : FileIdentity{};
+    return target;
+  }
   if (::lstat(path.c_str(), &status) != 0) {
     if (errno == ENOENT) return target;
     throw RunError(Failure::OpenOutput, path, errno);
@@ -139,8 +168,9 @@ SystemFile SystemFile::openStream(const std::filesystem::path& path) {
   SystemFile file;
   file.path_ = path;
   file.forWriting_ = true;
-  file.standardStream_ = isStandardStream(path);
-  file.handle_ = file.standardStream_ ? duplicateStandard(STDOUT_FILENO) : openPath(path, O_WRONLY);
+  const std::optional<int> own = descriptorNamed(path, STDOUT_FILENO);
+  file.standardStream_ = own.has_value();
+  file.handle_ = own ? duplicate(*own) : openPath(path, O_WRONLY);
   if (file.handle_ < 0) throw RunError(Failure::OpenOutput, path, errno);
   file.describe();
   return file;
@@ -161,7 +191,7 @@ SystemFile SystemFile::createTemporary(const OutputTarget& target, std::uint32_t
     if (file.handle_ < 0 && (errno != EEXIST || tries == 100)) {
       const int error = errno;
       file.temporaryPath_.clear();  // not ours: nothing to remove
-      throw RunError(Failure::OpenOutput, target.path, error);
+      throw RunError(Failure::CreateTemporary, target.path, error);
     }
   }
   file.describe();
@@ -229,9 +259,13 @@ void SystemFile::replace(const OutputTarget& target) {
   const int fd = static_cast<int>(handle_);
   if (target.kind == OutputTarget::Kind::Existing) {
     // The owner and group stay where the system lets them (as root, or a
-    // group of the user's); otherwise the file is the user's own.
+    // group of the user's); otherwise the file is the user's own, and the
+    // group's bits, meant for another group, are not given to this one.
     if (::fchown(fd, target.owner, target.group) != 0) (void)!::fchown(fd, -1, target.group);
-    if (::fchmod(fd, permissions_) != 0) throw RunError(Failure::ReplaceOutput, path_, errno);
+    struct stat status {};
+    const bool groupKept = ::fstat(fd, &status) == 0 && status.st_gid == target.group;
+    const mode_t mode = groupKept ? permissions_ : permissions_ & ~mode_t{070};
+    if (::fchmod(fd, mode) != 0) throw RunError(Failure::ReplaceOutput, path_, errno);
   }
   close();  // on failure, the destructor removes the temporary file
   if (::rename(temporaryPath_.c_str(), target.path.c_str()) != 0) {

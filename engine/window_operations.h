@@ -11,12 +11,14 @@ namespace cstrip {
 // found by findFile and read whatever it is, a pipe or a device too, and
 // links at either path followed.
 struct FileRules {
-  // The paths come from walking a folder: the input is taken by its exact
-  // name, opened without blocking and refused unless it is still a regular
-  // file, not through a link unless `followLinks`; whatever is at the
-  // output (a link, a FIFO) is replaced, never written through.
-  bool walked = false;
+  // The input was found walking a folder: it is taken by its exact name,
+  // opened without blocking and refused unless it is still a regular file,
+  // and not through a link unless `followLinks`.
+  bool walkedInput = false;
   bool followLinks = false;
+  // The output lies in a folder the program fills: whatever is at it, a
+  // link, a FIFO or a device, is replaced, never written through or into.
+  bool replaceOutput = false;
 };
 
 // What a run needs from the window. The engine is written against this

@@ -80,19 +80,21 @@ while IFS='|' read -r where what status command holds; do
 done <<'EOF'
 posix|links met in a walk are made again, never followed|0|"$cstrip" --strip -v -d out src|test "$(readlink out/src/evil.c)" = ../victim/keep.txt -a "$(readlink out/src/dangling.c)" = none.c -a "$(cat victim/keep.txt)" = keep
 posix|  ... FIFOs passed over, named under -v|0|"$cstrip" --strip -v -d out src|test ! -e out/src/fifo.c && grep -q 'src/fifo.c	' out.log
-posix|-L follows them, reporting the dangling one and the loop|1|"$cstrip" --strip -L -d out src|test "$(cat out/src/config.h out/src/evil.c)" = "$(printf 'a \nkeep')" && grep -q dangling.c err.log && test "$(grep -c loop err.log)" = 1
-posix|a link in DIR at an output is replaced, not written through|0|mkdir -p out/src && ln -s ../../victim/keep.txt out/src/a.c && "$cstrip" --strip -d out src|test ! -L out/src/a.c -a "$(cat victim/keep.txt)" = keep
+posix|-L follows them, reporting the dangling one it would convert and the loop|1|ln -s none src/README && "$cstrip" --strip -L -d out src|test "$(cat out/src/config.h out/src/evil.c)" = "$(printf 'a \nkeep')" && grep -q dangling.c err.log && ! grep -q README err.log && test "$(grep -c loop err.log)" = 1
+posix|a link in DIR at an output is replaced, not written through|0|mkdir -p out/src && ln -s ../../victim/keep.txt out/src/a.c && ln -s ../victim/keep.txt out/b.h && "$cstrip" --strip -d out src src/sub/b.h|test ! -L out/src/a.c -a ! -L out/b.h -a "$(cat victim/keep.txt)" = keep
 posix|  ... as is one at an output folder|0|mkdir out && ln -s ../victim out/src && "$cstrip" --strip -d out src|test ! -L out/src -a ! -e victim/a.c
 all|an operand .. is named by its real folder, inside DIR|0|(cd src/sub && "$cstrip" --strip -d out ..)|test -e src/sub/out/src/a.c -a "$(cat src/sub/b.h)" = "b // 2"
 all|an empty -d is a usage error, not IN OUT|2|"$cstrip" --strip -d "" src/a.c src/sub/b.h|test "$(cat src/sub/b.h)" = "b // 2"
 all|DIR as an operand is a usage error|2|mkdir out && "$cstrip" --strip -d out src out|test ! -e out/src
 all|  ... as is an operand inside DIR|2|"$cstrip" --strip -d src src/a.c|test "$(cat src/a.c)" = "a /* 1 */"
 all|two inputs for one output are a usage error|2|"$cstrip" --strip -d out src/a.c src/sub/../a.c|test ! -e out
+all|  ... as are a file and a folder of one name|2|mkdir -p q/b.h && printf y >q/b.h/y.c && "$cstrip" --strip -d out src/sub/b.h q/b.h|test ! -e out
 all|names that differ only in case are one output where names ignore case|$case_twins|mkdir X Y && printf x >X/X.c && printf y >Y/x.c && "$cstrip" --strip -d out X/X.c Y/x.c|true
 posix|names that differ only in encoding are two outputs|0|mkdir u s && printf 1 >u/表.c && printf 2 >"s/$sjis" && "$cstrip" --strip -j 1 -d out "s/$sjis" u/表.c|test "$(cat out/表.c)$(cat "out/$sjis")" = 12
 posix|a new output takes the input's mode less the umask|0|chmod 4750 src/a.c && "$cstrip" --strip src/a.c new.c|test "$(stat -c %a new.c)" = 750
 posix|an existing output keeps its mode, never wider than the input's|0|printf x >kept.c && chmod 604 kept.c && "$cstrip" --strip src/a.c kept.c|test "$(stat -c %a kept.c)" = 600
 posix|a closed standard output is reported as such|1|"$cstrip" --strip src/a.c - >&-|grep -q 'descriptor' err.log
+posix|/dev/stdout is written where the shell points it, not replaced|0|{ echo h; "$cstrip" --strip src/a.c /dev/stdout; echo f; } >>log|test "$(cat log)" = "$(printf 'h\na \nf')"
 posix|names quote their control characters|0|printf x >"src/$(printf 'n\nl\033.c')" && "$cstrip" --strip -v -d out src|grep -q 'src.n\\nl\\033.c	0$' out.log
 all|a write error on standard output is reported|1|"$cstrip" --help >/dev/full|grep -q 'write error' err.log
 all|  ... -v's too|1|"$cstrip" --strip -v -d out src >/dev/full|grep -q 'write error' err.log
@@ -103,15 +105,17 @@ EOF
 if ! $windows; then
   deep=deep
   for _ in $(seq 150); do deep=$deep/d; done
-  mkdir -p "$deep" unreadable/locked && printf 'x\n' >"$deep/f.c" && cp src/a.c unreadable/
-  chmod 777 "$dir" unreadable && chmod 000 unreadable/locked
+  mkdir -p "$deep" unreadable/locked unreadable/listed && printf 'x\n' >"$deep/f.c"
+  cp src/a.c unreadable/ && cp src/a.c unreadable/listed/
+  chmod 777 "$dir" unreadable && chmod 000 unreadable/locked && chmod 444 unreadable/listed
   user=""
   [ "$(id -u)" = 0 ] && user="setpriv --reuid=65534 --regid=65534 --clear-groups"
   $user "$cstrip" --strip -d "$dir/open" unreadable 2>errors
   check "an unreadable folder fails the batch" test $? = 1
   check "  ... naming it, while the rest is converted" \
     sh -c 'grep -q "unreadable/locked" errors && test -e open/unreadable/a.c'
-  chmod 700 "$dir" unreadable/locked
+  check "  ... as does one that can be listed but not entered" grep -q "unreadable/listed" errors
+  chmod 700 "$dir" unreadable/locked unreadable/listed
   (ulimit -n 20 && "$cstrip" --strip -d far deep)
   check "a walk needs no descriptor per level" test -e "far/$deep/f.c"
 fi

@@ -32,8 +32,10 @@ namespace {
 
 #ifdef _WIN32
 constexpr int kNoSuchFile = ERROR_FILE_NOT_FOUND;
+constexpr int kNoSuchFolder = ERROR_PATH_NOT_FOUND;
 #else
 constexpr int kNoSuchFile = ENOENT;
+constexpr int kNoSuchFolder = ENOENT;
 #endif
 
 // The system's error code and the description of the RunError the run throws; -1 and
@@ -140,12 +142,12 @@ const FailureCase kFailureCases[] = {
     {"Utf16LittleEndian", "@/utf16le.c", "@/out.c", 0, "「@/utf16le.c」は UTF-16 のテキスト"},
     {"Utf16BigEndian", "@/utf16be.c", "@/out.c", 0, "は UTF-16 のテキストです"},
     {"Utf32BigEndian", "@/utf32be.c", "@/out.c", 0, "は UTF-32 のテキストです"},
+    {"OutputInAMissingFolder", "@/in.c", "@/none/out.c", kNoSuchFolder,
+     "out.c」のフォルダに一時ファイルを作成できません: ファイルまたはフォルダが見つかりません"},
 #ifdef _WIN32
     {"OutputIsTheInputWithBackslashes", "@/in.c", "@\\in.c", 0, "同じファイル"},
     {"OutputIsTheInputInCapitals", "@/in.c", "@/IN.C", 0, "同じファイル"},
     {"OutputIsTheInputByItsShortName", "@/in.c", "%", 0, "同じファイル"},
-    {"OutputInAMissingFolder", "@/in.c", "@/none/out.c", ERROR_PATH_NOT_FOUND,
-     "out.c」を開けません: ファイルまたはフォルダが見つかりません"},
 #else
     {"OutputIsASymbolicLinkToTheInput", "@/in.c", "@/link.c", 0, "同じファイル"},
     {"OutputOnAFullDisk", "@/in.c", "/dev/full", ENOSPC, "「/dev/full」に書き込めません: ディスク"},
@@ -228,7 +230,7 @@ TEST(RunConversion, AWalkedInputIsRefusedUnlessStillARegularFile) {
   for (const char* name : {"fifo.c", "link.c"}) {
     SCOPED_TRACE(name);
     FakeWindow window(dir.file(name), dir.file("out.c"));
-    window.rules.walked = true;
+    window.rules.walkedInput = true;
     EXPECT_THAT(failureOf(window).second, ::testing::HasSubstr("通常のファイルではなくなった"));
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.c")));
   }
