@@ -37,7 +37,7 @@ void report(const std::string& failure) {
 // were made.
 std::vector<bool> makeFolders(const Plan& plan, Language language, int& failures) {
   std::vector<bool> made(plan.folders.size());
-  for (std::size_t i = 0; i < plan.folders.size(); ++i) {
+  for (std::size_t i = 0; i < plan.folders.size() && processStopSignal() == 0; ++i) {
     const OutputFolder& folder = plan.folders[i];
     if (folder.parent != kNoFolder && !made[folder.parent]) continue;
     std::error_code error;

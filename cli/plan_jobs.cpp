@@ -8,6 +8,7 @@
 #include "file_tree.h"
 #include "messages.h"
 #include "name_pattern.h"
+#include "process_stop.h"
 
 namespace cstrip::cli {
 
@@ -147,6 +148,7 @@ class Planner {
   }
 
   void walk(const fs::path& folder, const FileFacts& facts, const fs::path& output) {
+    if (processStopSignal() != 0) return;           // the plan is not carried out then
     if (folderIdentity_ == facts.identity) return;  // DIR is never walked, wherever it lies
     if (std::find(ancestors_.begin(), ancestors_.end(), facts.identity) != ancestors_.end()) {
       return fail(text(Message::LinkLoop, language_, {displayPath(folder)}));

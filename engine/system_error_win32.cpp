@@ -104,6 +104,14 @@ std::string describeErrorCode(const std::error_code& code, Language language) {
       {std::errc::filename_too_long, ERROR_FILENAME_EXCED_RANGE},
       {std::errc::not_enough_memory, ERROR_NOT_ENOUGH_MEMORY},
       {std::errc::invalid_argument, ERROR_INVALID_NAME},
+      {std::errc::bad_file_descriptor, ERROR_INVALID_HANDLE},
+      {std::errc::broken_pipe, ERROR_NO_DATA},
+      {std::errc::io_error, ERROR_IO_DEVICE},
+      {std::errc::too_many_files_open, ERROR_TOO_MANY_OPEN_FILES},
+      {std::errc::file_too_large, ERROR_FILE_TOO_LARGE},
+      {std::errc::read_only_file_system, ERROR_WRITE_PROTECT},
+      {std::errc::file_exists, ERROR_ALREADY_EXISTS},
+      {std::errc::operation_not_supported, ERROR_NOT_SUPPORTED},
   };
   for (const auto& same : kSameCause) {
     if (code == same.condition) return describeSystemError(same.systemError, language);

@@ -54,6 +54,61 @@ HANDLE duplicateStandard(DWORD which) {
   return duplicate;
 }
 
+// The attributes and the reparse tag of the file open at `handle`; none
+// when the system tells nothing.
+FILE_ATTRIBUTE_TAG_INFO attributesOf(HANDLE handle) {
+  FILE_ATTRIBUTE_TAG_INFO information{};
+  if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &information,
+                                    sizeof information)) {
+    information = {};
+  }
+  return information;
+}
+
+bool isReparsePoint(const FILE_ATTRIBUTE_TAG_INFO& information) {
+  return (information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Whether the file open at `handle`, opened without following a link at its
+// name, is a link: a symbolic link, a junction or another name surrogate.
+// Other reparse points (a deduplicated file, a cloud file's placeholder)
+// are files like any other, read through the filter that owns them.
+bool isLink(HANDLE handle) {
+  const FILE_ATTRIBUTE_TAG_INFO information = attributesOf(handle);
+  return isReparsePoint(information) && IsReparseTagNameSurrogate(information.ReparseTag);
+}
+
+// Whether the last part of `path` is itself a link.
+bool namesLink(const std::filesystem::path& path) {
+  const HandleCloser handle{
+      CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
+  return handle.handle != INVALID_HANDLE_VALUE && isLink(handle.handle);
+}
+
+// A final path as GetFinalPathNameByHandleW gives it (\\?\C:\... or
+// \\?\UNC\...), without that prefix where the path means the same without
+// it, so that messages show it as the user would write it.
+std::wstring plainPath(const std::wstring& path) {
+  std::wstring plain;
+  if (path.starts_with(L"\\\\?\\UNC\\")) {
+    plain = L"\\" + path.substr(7);  // \\?\UNC\server\share: \\server\share
+  } else if (path.starts_with(L"\\\\?\\") && path.size() >= 7 && path[5] == L':' &&
+             path[6] == L'\\') {
+    plain = path.substr(4);
+  } else {
+    return path;
+  }
+  // Without the prefix, a long path is refused and a name's trailing dot
+  // or space is dropped.
+  if (plain.size() >= MAX_PATH) return path;
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    const bool last = i + 1 == plain.size() || plain[i + 1] == L'\\';
+    if (last && (plain[i] == L'.' || plain[i] == L' ')) return path;
+  }
+  return plain;
+}
+
 }  // namespace
 
 bool isStandardStream(const std::filesystem::path& path) {
@@ -68,18 +123,35 @@ bool standardOutputWasClosed() {
   return false;
 }
 
-SystemFile SystemFile::openToRead(const std::filesystem::path& path, bool regularOnly, bool) {
+SystemFile SystemFile::openToRead(const std::filesystem::path& path, bool regularOnly,
+                                  bool followLink) {
   SystemFile file;
   file.path_ = path;
   file.standardStream_ = isStandardStream(path);
   // Backup semantics let a folder open, so that it is refused as a folder
-  // rather than with "access denied". Opening a file never waits here, and
-  // a walk passes over links: both rules hold as they are.
-  file.handle_ = fromHandle(
-      file.standardStream_
-          ? duplicateStandard(STD_INPUT_HANDLE)
-          : CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  // rather than with "access denied". Opening a file never waits here.
+  const auto openNamed = [&](DWORD flags) {
+    return fromHandle(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN | flags,
+                                  nullptr));
+  };
+  if (file.standardStream_) {
+    file.handle_ = fromHandle(duplicateStandard(STD_INPUT_HANDLE));
+  } else if (followLink) {
+    file.handle_ = openNamed(0);
+  } else {
+    // The file at the name itself: a link there is refused, never read
+    // through. Any other reparse point is opened again through its filter,
+    // which alone gives its contents.
+    file.handle_ = openNamed(FILE_FLAG_OPEN_REPARSE_POINT);
+    if (file.handle_ != kNoHandle && isLink(asHandle(file.handle_))) {
+      throw RunError(Failure::NotRegularInput, path);
+    }
+    if (file.handle_ != kNoHandle && isReparsePoint(attributesOf(asHandle(file.handle_)))) {
+      CloseHandle(asHandle(std::exchange(file.handle_, kNoHandle)));
+      file.handle_ = openNamed(0);
+    }
+  }
   if (file.handle_ == kNoHandle) throw RunError(Failure::OpenInput, path, lastError());
   file.describe();
   if (regularOnly && file.kind_ != Kind::Regular) throw RunError(Failure::NotRegularInput, path);
@@ -93,9 +165,11 @@ OutputTarget SystemFile::findOutput(const std::filesystem::path& path, bool foll
       path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
       FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr)};
   if (handle.handle == INVALID_HANDLE_VALUE) {
-    // A missing folder on the way is reported when the file is created.
     const int error = lastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return target;
+    // Nothing there is a new file; a missing folder on the way is reported
+    // when the file is created. A link that leads nowhere is refused.
+    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    if (missing && (!followLink || !namesLink(path))) return target;
     throw RunError(Failure::OpenOutput, path, error);
   }
   if (GetFileType(handle.handle) != FILE_TYPE_DISK) {
@@ -109,23 +183,24 @@ OutputTarget SystemFile::findOutput(const std::filesystem::path& path, bool foll
     throw RunError(Failure::OpenOutput, path, lastError());
   }
   const DWORD attributes = information.dwFileAttributes;
+  // A link to a folder (a junction too) is a folder here: a file cannot be
+  // renamed over it, and nothing is written where it leads.
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     throw RunError(Failure::OpenOutput, path, ERROR_DIRECTORY);
   }
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return target;  // a link, replaced
+  if (!followLink && isLink(handle.handle)) return target;  // a link, replaced
   // A read-only file is not replaced, as it could not be written.
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     throw RunError(Failure::OpenOutput, path, ERROR_ACCESS_DENIED);
   }
-  const DWORD named = GetFileAttributesW(path.c_str());
-  if (named != INVALID_FILE_ATTRIBUTES && (named & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+  if (followLink && namesLink(path)) {
     // Reached through a link: the file it leads to is replaced.
     std::wstring real(32768, L'\0');
     const DWORD size =
         GetFinalPathNameByHandleW(handle.handle, real.data(), static_cast<DWORD>(real.size()), 0);
     if (size == 0 || size >= real.size()) throw RunError(Failure::OpenOutput, path, lastError());
     real.resize(size);
-    target.path = real;
+    target.path = plainPath(real);
   }
   target.kind = OutputTarget::Kind::Existing;
   target.identity = identityIn(information);
@@ -159,7 +234,7 @@ SystemFile SystemFile::createTemporary(const OutputTarget& target, std::uint32_t
     if (file.handle_ == kNoHandle && (GetLastError() != ERROR_FILE_EXISTS || tries == 100)) {
       const int error = lastError();
       file.temporaryPath_.clear();  // not ours: nothing to remove
-      throw RunError(Failure::OpenOutput, target.path, error);
+      throw RunError(Failure::CreateTemporary, target.path, error);
     }
   }
   file.describe();
@@ -203,13 +278,19 @@ void SystemFile::describe() {
 
 std::size_t SystemFile::read(char* into, std::size_t size) {
   DWORD got = 0;
+  SetLastError(ERROR_SUCCESS);
   if (ReadFile(asHandle(handle_), into, static_cast<DWORD>(std::min<std::size_t>(size, 1 << 30)),
                &got, nullptr)) {
-    // A console read that Ctrl+C ends returns nothing: not the end.
-    if (got == 0 && processStopSignal() != 0) {
+    if (got > 0) return got;
+    // Ctrl+C ends a console read with nothing and ERROR_OPERATION_ABORTED,
+    // maybe before the control handler, on a thread of its own, has asked
+    // the runs to stop: either way it is not the end of the input, and the
+    // handler is given a moment so that the run is seen as stopped.
+    if (GetLastError() == ERROR_OPERATION_ABORTED || processStopSignal() != 0) {
+      for (int waited = 0; waited < 100 && processStopSignal() == 0; ++waited) Sleep(1);
       throw RunError(Failure::ReadInput, path_, ERROR_OPERATION_ABORTED);
     }
-    return got;
+    return 0;
   }
   // A pipe whose writer has closed it has simply ended.
   if (GetLastError() == ERROR_BROKEN_PIPE && processStopSignal() == 0) return 0;

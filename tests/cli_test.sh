@@ -101,7 +101,8 @@ all|  ... -v's too|1|"$cstrip" --strip -v -d out src >/dev/full|grep -q 'write e
 EOF
 
 # A walk goes on past an unreadable folder, naming it, and through a tree
-# deeper than the descriptors it may open.
+# deeper than the descriptors it may open; a batch runs with the threads
+# the system gives.
 if ! $windows; then
   deep=deep
   for _ in $(seq 150); do deep=$deep/d; done
@@ -115,6 +116,8 @@ if ! $windows; then
   check "  ... naming it, while the rest is converted" \
     sh -c 'grep -q "unreadable/locked" errors && test -e open/unreadable/a.c'
   check "  ... as does one that can be listed but not entered" grep -q "unreadable/listed" errors
+  $user prlimit --nproc=1 "$cstrip" --strip -j 8 -d "$dir/few" unreadable 2>/dev/null
+  check "no thread to spare: -j 8 runs on the one it has" test $? = 1 -a -e few/unreadable/a.c
   chmod 700 "$dir" unreadable/locked unreadable/listed
   (ulimit -n 20 && "$cstrip" --strip -d far deep)
   check "a walk needs no descriptor per level" test -e "far/$deep/f.c"
