@@ -1,7 +1,8 @@
 // engine-run MODE INPUT OUTPUT: one run of the engine without the window.
 // Prints the count box's final text (nothing if the run never counted) and
-// exits 0, or prints the error's description to stderr and exits 1.
-// Reads no locale and no environment.
+// exits 0, or prints the error's description to stderr and exits 1; a
+// stop signal ends it, leaving the output as it was. Reads no locale and no
+// environment.
 
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "console_window.h"
 #include "run_conversion.h"
 #include "run_error.h"
+#include "stop_signals.h"
 #include "system_file.h"
 
 namespace {
@@ -34,11 +36,14 @@ int main(int argc, char** argv) {
   }
   cstrip::cli::ConsoleWindow window(*mode, argv[2], argv[3]);
   try {
+    const cstrip::StopSignals stopSignals;
     cstrip::RunConversion(window);
   } catch (const cstrip::RunError& error) {
+    if (const int signal = cstrip::processStopSignal()) cstrip::endByStopSignal(signal);
     std::fprintf(stderr, "%s\n", error.what());
     return 1;
   }
+  if (const int signal = cstrip::processStopSignal()) cstrip::endByStopSignal(signal);
   if (const auto count = window.count()) {
     std::printf("%s\n", cstrip::formatLineCount(*count).c_str());
   }

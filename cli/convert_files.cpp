@@ -163,8 +163,8 @@ int convertFiles(const Command& command, Language language) {
     progress.request_stop();
     progress.join();
   }
+  if (const int signal = processStopSignal()) endByStopSignal(signal);
   if (!finishStandardOutput(language)) ++failed;
-  if (const int signal = processStopSignal()) return 128 + signal;
   return failed > 0 ? 1 : 0;
 }
 

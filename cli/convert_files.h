@@ -10,9 +10,10 @@ namespace cstrip::cli {
 // stderr, one line per file, and the other files go on; with -v each
 // output and its count, and what a walk passed over, go to stdout.
 // Progress goes to stderr when it is a terminal and the work is long.
-// SIGINT, SIGTERM and SIGHUP stop every job at its next buffer, leaving the
-// outputs finished. Returns the exit status: 0 when every file was
-// converted, 1 when any failed, 128 + the signal's number when stopped.
+// A stop signal (see StopSignals) stops every job at its next buffer,
+// leaving the outputs finished, and then ends the process by that signal.
+// Returns the exit status: 0 when every file was converted, 1 when any
+// failed.
 // Throws UsageError before writing anything (see planJobs).
 int convertFiles(const Command& command, Language language);
 

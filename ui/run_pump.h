@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "line_count.h"
+#include "process_stop.h"
 #include "pump_clock.h"
 #include "window_operations.h"
 
@@ -16,12 +17,12 @@ class RunPump : public cstrip::WindowOperations {
   void showCount(cstrip::LineCount count) override { unshownCount_ = count; }
   bool yield() override {
     if (clock_.dueAtYield()) pump();
-    return !stopRequested_;
+    return !stopRequested();
   }
   std::uint64_t yieldsToSkip() override { return clock_.yieldsToSkip(); }
   bool idle() override {
     if (clock_.dueBetweenBuffers()) pump();
-    return !stopRequested_;
+    return !stopRequested();
   }
 
  protected:
@@ -31,9 +32,9 @@ class RunPump : public cstrip::WindowOperations {
     unshownCount_.reset();
     clock_.start();
   }
-  // Asks the run going on to stop at its next yield.
+  // Asks the run going on to stop at its next yield; a stop signal asks too.
   void requestStop() { stopRequested_ = true; }
-  bool stopRequested() const { return stopRequested_; }
+  bool stopRequested() const { return stopRequested_ || cstrip::processStopSignal() != 0; }
   // Shows the count kept since the last pump, if any.
   void showLatestCount() {
     if (!unshownCount_) return;

@@ -22,6 +22,7 @@
 #include "japanese_ui.h"
 #include "run_conversion.h"
 #include "run_error.h"
+#include "stop_signals.h"
 #include "system_file.h"
 
 template <class Widget>
@@ -104,12 +105,16 @@ void Form1::Command3_Click() {
   setRunning(true);
   QString failure;
   try {
+    // A stop signal during the run stops it, and then ends the program as
+    // it would have, the output left as it was.
+    const cstrip::StopSignals stopSignals;
     cstrip::RunConversion(*this);
   } catch (const cstrip::RunError& error) {
     failure = QString::fromUtf8(error.what());
   } catch (const std::exception& error) {
     failure = QStringLiteral("予期しないエラーが発生しました: ") + QString::fromUtf8(error.what());
   }
+  if (const int signal = cstrip::processStopSignal()) cstrip::endByStopSignal(signal);
   showLatestCount();
   setRunning(false);
   if (focused != nullptr && focused->isEnabled()) focused->setFocus();

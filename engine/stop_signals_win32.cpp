@@ -1,12 +1,14 @@
 #include <windows.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 #include "process_stop.h"
 #include "stop_signals.h"
 
-namespace cstrip::cli {
+namespace cstrip {
 
 namespace {
 
@@ -69,9 +71,14 @@ StopSignals::~StopSignals() {
   mainThread = nullptr;
 }
 
+void endByStopSignal(int signal) {
+  std::fflush(nullptr);
+  std::exit(128 + signal);
+}
+
 std::jthread startWorker(std::function<void(std::stop_token)> work) {
   // Console control events run on a thread of their own, never on a worker.
   return std::jthread(std::move(work));
 }
 
-}  // namespace cstrip::cli
+}  // namespace cstrip

@@ -1,23 +1,24 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "process_stop.h"
 #include "stop_signals.h"
 
-namespace cstrip::cli {
+namespace cstrip {
 
 namespace {
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE too: a reader that has gone (cstrip ... | head) ends the runs as
+// it would end the process, but with their temporary files removed.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 struct sigaction previous[std::size(kStopSignals)];
 
+// Only the first request counts; a later signal still interrupts the main
+// thread's wait, which is all that a run stuck in one needs.
 void onStopSignal(int signal) {
-  if (processStopSignal() != 0) {
-    // Asked twice: end now, as the signal would have.
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
-    return;
-  }
   requestProcessStop(signal);
 }
 
@@ -48,6 +49,17 @@ StopSignals::~StopSignals() {
   }
 }
 
+void endByStopSignal(int signal) {
+  std::fflush(nullptr);
+  ::signal(signal, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signal);
+  ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+  ::raise(signal);
+  std::_Exit(128 + signal);  // not reached: each stop signal ends the process by default
+}
+
 std::jthread startWorker(std::function<void(std::stop_token)> work) {
   // The new thread inherits the mask in force while it is created.
   const sigset_t blocked = stopSignalSet();
@@ -60,4 +72,4 @@ std::jthread startWorker(std::function<void(std::stop_token)> work) {
   return std::jthread(std::move(work));
 }
 
-}  // namespace cstrip::cli
+}  // namespace cstrip
