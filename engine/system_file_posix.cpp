@@ -184,7 +184,7 @@ SystemFile SystemFile::createTemporary(const OutputTarget& target, std::uint32_t
   // A new file is created with its final permissions, less the umask as
   // for any new file; one that replaces a file stays private until then.
   const bool existing = target.kind == OutputTarget::Kind::Existing;
-  const mode_t mode = existing ? 0600 : inputPermissions & 0777;
+  const mode_t mode = existing ? 0600 : inputPermissions;
   for (int tries = 0; file.handle_ < 0; ++tries) {
     file.temporaryPath_ = temporaryNameBeside(target.path);
     file.handle_ = openPath(file.temporaryPath_, O_WRONLY | O_CREAT | O_EXCL, mode);

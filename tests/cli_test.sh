@@ -86,6 +86,7 @@ posix|  ... as is one at an output folder|0|mkdir out && ln -s ../victim out/src
 all|an operand .. is named by its real folder, inside DIR|0|(cd src/sub && "$cstrip" --strip -d out ..)|test -e src/sub/out/src/a.c -a "$(cat src/sub/b.h)" = "b // 2"
 all|an empty -d is a usage error, not IN OUT|2|"$cstrip" --strip -d "" src/a.c src/sub/b.h|test "$(cat src/sub/b.h)" = "b // 2"
 all|DIR as an operand is a usage error|2|mkdir out && "$cstrip" --strip -d out src out|test ! -e out/src
+all|  ... and DIR inside an operand is never walked|0|"$cstrip" --strip -d src/out src && "$cstrip" --strip -d src/out src|test -e src/out/src/a.c -a ! -e src/out/src/out
 all|  ... as is an operand inside DIR|2|"$cstrip" --strip -d src src/a.c|test "$(cat src/a.c)" = "a /* 1 */"
 all|two inputs for one output are a usage error|2|"$cstrip" --strip -d out src/a.c src/sub/../a.c|test ! -e out
 all|  ... as are a file and a folder of one name|2|mkdir -p q/b.h && printf y >q/b.h/y.c && "$cstrip" --strip -d out src/sub/b.h q/b.h|test ! -e out
@@ -107,7 +108,7 @@ if ! $windows; then
   deep=deep
   for _ in $(seq 150); do deep=$deep/d; done
   mkdir -p "$deep" unreadable/locked unreadable/listed && printf 'x\n' >"$deep/f.c"
-  cp src/a.c unreadable/ && cp src/a.c unreadable/listed/
+  cp src/a.c unreadable/ && cp src/a.c unreadable/b.c && cp src/a.c unreadable/listed/
   chmod 777 "$dir" unreadable && chmod 000 unreadable/locked && chmod 444 unreadable/listed
   user=""
   [ "$(id -u)" = 0 ] && user="setpriv --reuid=65534 --regid=65534 --clear-groups"
