@@ -32,6 +32,25 @@ void report(const std::string& failure) {
   std::fprintf(stderr, "cstrip: %s\n", failure.c_str());
 }
 
+// Ends the process by the stop signal that came, if one did; no run may be
+// going on then.
+void endIfStopped() {
+  if (const int signal = processStopSignal()) endByStopSignal(signal);
+}
+
+// Counts a run going on while it lives: a stop lets the runs finish
+// stopping before the process ends.
+class InFlight {
+ public:
+  explicit InFlight(std::atomic<int>& count) : count_(count) { ++count_; }
+  ~InFlight() { --count_; }
+  InFlight(const InFlight&) = delete;
+  InFlight& operator=(const InFlight&) = delete;
+
+ private:
+  std::atomic<int>& count_;
+};
+
 // Makes the plan's output folders, each after its parent; one that cannot
 // be made is reported, and those below it are not tried. Returns which
 // were made.
@@ -60,7 +79,14 @@ std::vector<bool> makeFolders(const Plan& plan, Language language, int& failures
 
 int convertFiles(const Command& command, Language language) {
   const StopSignals stopSignals;
-  const Plan plan = planJobs(command, language);
+  Plan plan;
+  try {
+    plan = planJobs(command, language);
+  } catch (const UsageError&) {
+    endIfStopped();  // a walk cut short by a signal proves nothing wrong
+    throw;
+  }
+  endIfStopped();
   for (const std::string& failure : plan.failures) report(failure);
   if (command.verbose) {
     for (const std::string& note : plan.notes) printOut(note + "\n");
@@ -71,13 +97,28 @@ int convertFiles(const Command& command, Language language) {
   std::uintmax_t totalBytes = 0;
   for (const Job& job : jobs) totalBytes += job.size;
 
-  std::mutex printing;
+  // Printing waits on the reader of stdout or stderr, which may have stopped
+  // reading; once the process is asked to stop, a thread gives up waiting
+  // for another that holds the lock.
+  std::timed_mutex printing;
+  const auto lockPrinting = [&printing] {
+    std::unique_lock lock(printing, std::defer_lock);
+    while (!lock.try_lock_for(std::chrono::milliseconds(20)) && processStopSignal() == 0) {
+    }
+    return lock;
+  };
   std::atomic<std::size_t> next = 0;
   std::atomic<std::size_t> done = 0;
   std::atomic<std::uintmax_t> bytesRead = 0;
   std::atomic<int> failed = failures;
+  std::atomic<int> inFlight = 0;
   auto work = [&] {
-    for (std::size_t i = next++; i < jobs.size() && processStopSignal() == 0; i = next++) {
+    for (;;) {
+      // Counted before the stop is looked at, so that the main thread never
+      // misses a run about to start.
+      std::optional<InFlight> running(std::in_place, inFlight);
+      const std::size_t i = next++;
+      if (i >= jobs.size() || processStopSignal() != 0) return;
       const Job& job = jobs[i];
       if (job.folder != kNoFolder && !folderMade[job.folder]) {
         ++failed;  // its folder's failure is reported
@@ -106,9 +147,11 @@ int convertFiles(const Command& command, Language language) {
         shown = text(Message::Converted, language,
                      {displayPath(job.output), formatLineCount(window.count().value_or(0))});
       }
+      running.reset();
       // A run the stop request cut short failed or stopped for that alone.
       if (processStopSignal() != 0 && (failure || stopped)) return;
-      const std::lock_guard lock(printing);
+      const auto lock = lockPrinting();
+      if (!lock) return;
       if (failure) {
         report(*failure);
         ++failed;
@@ -144,7 +187,8 @@ int convertFiles(const Command& command, Language language) {
           const auto percent = totalBytes == 0
                                    ? 100 * done / jobs.size()
                                    : std::min<std::uintmax_t>(99, 100 * bytesRead / totalBytes);
-          const std::lock_guard lock(printing);
+          const auto lock = lockPrinting();
+          if (!lock) return;
           std::fprintf(
               stderr, "\r%s\033[K",
               text(Message::Progress, language,
@@ -158,13 +202,19 @@ int convertFiles(const Command& command, Language language) {
     }
   }
   work();
+  if (processStopSignal() != 0) {
+    // Each run stops at its next buffer; a thread that only prints may wait
+    // on its reader for ever, and is not waited for.
+    while (inFlight != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    endIfStopped();
+  }
   for (std::jthread& thread : threads) thread.join();
   if (progress.joinable()) {
     progress.request_stop();
     progress.join();
   }
-  if (const int signal = processStopSignal()) endByStopSignal(signal);
   if (!finishStandardOutput(language)) ++failed;
+  endIfStopped();  // one that came while the last lines were written out
   return failed > 0 ? 1 : 0;
 }
 

@@ -38,13 +38,28 @@ bool matchesAny(const std::vector<std::string>& patterns, const fs::path& name) 
   return false;
 }
 
-// Whether `output` lies strictly inside `folder`, as written: no . or ..
-// on the way.
+// Whether `output` lies strictly inside `folder`, as written: it starts
+// with `folder`, and what follows is names, none of them . or .. (read as
+// text: a deep tree's paths are long, and many).
 bool liesInside(const fs::path& output, const fs::path& folder) {
-  const fs::path below = output.lexically_relative(folder);
-  if (below.empty()) return false;
-  return std::none_of(below.begin(), below.end(),
-                      [](const fs::path& part) { return part == "." || part == ".."; });
+  using Text = fs::path::string_type;
+  const Text& path = output.native();
+  if (!path.starts_with(folder.native())) return false;
+  const auto separator = [](auto c) { return c == '/' || c == fs::path::preferred_separator; };
+  bool named = false;
+  bool afterSeparator = folder.native().empty() || separator(folder.native().back());
+  for (std::size_t start = folder.native().size(); start < path.size();) {
+    if (!afterSeparator && !separator(path[start])) return false;  // "out" and "outer"
+    while (start < path.size() && separator(path[start])) ++start;
+    std::size_t end = start;
+    while (end < path.size() && !separator(path[end])) ++end;
+    const Text part = path.substr(start, end - start);
+    if (part == Text(1, '.') || part == Text(2, '.')) return false;
+    named = named || !part.empty();
+    start = end;
+    afterSeparator = false;
+  }
+  return named;
 }
 
 class Planner {
@@ -81,8 +96,16 @@ class Planner {
     // Every output, and every folder made, by its key: a file and a folder
     // may not share a name either.
     std::map<fs::path::string_type, const fs::path*> byOutput;
+    // The output folders that a link stands in for now, or that lie below
+    // one: the run replaces the link, so nothing there is an output yet.
+    std::vector<bool> behindLink(plan_.folders.size());
     for (std::size_t i = 1; i < plan_.folders.size(); ++i) {
-      byOutput.emplace(outputKey(plan_.folders[i].path), &plan_.folders[i].source);
+      const OutputFolder& folder = plan_.folders[i];
+      byOutput.emplace(outputKey(folder.path), &folder.source);
+      std::error_code error;
+      behindLink[i] =
+          folderIdentity_ && (behindLink[folder.parent] ||
+                              factsOf(folder.path, false, error).type == FileFacts::Type::Link);
     }
     for (const Job& job : plan_.jobs) {
       // Built from names that are never . or .., each output lies in DIR;
@@ -96,6 +119,8 @@ class Planner {
         throw UsageError(text(Message::SameOutput, language_,
                               {displayPath(*at->second), displayPath(job.input)}));
       }
+      // No output exists before DIR does.
+      if (!folderIdentity_ || behindLink[job.folder]) continue;
       std::error_code error;
       const FileFacts existing = factsOf(job.output, false, error);
       const auto input = inputs_.find(keyOf(existing.identity));

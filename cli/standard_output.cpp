@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "messages.h"
+#include "process_stop.h"
 #include "system_file.h"
 
 namespace cstrip::cli {
@@ -31,7 +32,8 @@ bool finishStandardOutput(Language language) {
   if (!printed) return true;
   if (standardOutputWasClosed()) noteError(EBADF);
   if (std::fflush(stdout) != 0) noteError(errno);
-  if (firstError == 0) return true;
+  // A write a stop signal cut short is the signal's doing, not an error.
+  if (firstError == 0 || processStopSignal() != 0) return true;
   std::fprintf(
       stderr, "cstrip: %s\n",
       text(Message::WriteError, language, {describeSystemError(firstError, language)}).c_str());

@@ -35,7 +35,7 @@ class InputFile {
   void rewind();
 
   FileIdentity identity() const { return file_.identity(); }
-  std::uint32_t permissions() const { return file_.permissions(); }
+  FileAccess access() const { return file_.access(); }
   const std::filesystem::path& path() const { return path_; }
 
  private:

@@ -2,12 +2,13 @@
 
 #include <utility>
 
+#include "process_stop.h"
 #include "run_error.h"
 
 namespace cstrip {
 
 OutputFile::OutputFile(const std::filesystem::path& path, FileIdentity input,
-                       std::uint32_t inputPermissions, bool replaceLink, std::size_t bufferSize)
+                       FileAccess inputAccess, bool replaceLink, std::size_t bufferSize)
     : bufferSize_(bufferSize), buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {
   if (path.empty()) throw RunError(Failure::NoOutputPath);
   if (isStandardStream(path)) {
@@ -23,7 +24,7 @@ OutputFile::OutputFile(const std::filesystem::path& path, FileIdentity input,
     }
   }
   if (target_.kind != OutputTarget::Kind::Stream) {
-    file_ = SystemFile::createTemporary(target_, inputPermissions);
+    file_ = SystemFile::createTemporary(target_, inputAccess);
     return;
   }
   // Checked again once open: standard output may be the input, and the path
@@ -34,7 +35,9 @@ OutputFile::OutputFile(const std::filesystem::path& path, FileIdentity input,
 }
 
 OutputFile::~OutputFile() {
-  if (!file_ || target_.kind != OutputTarget::Kind::Stream) return;
+  // Once the process is asked to stop, a stream that waits on its reader
+  // is not written again.
+  if (!file_ || target_.kind != OutputTarget::Kind::Stream || processStopSignal() != 0) return;
   try {
     flush();
   } catch (const RunError&) {

@@ -21,12 +21,12 @@ namespace cstrip {
 class OutputFile {
  public:
   // Gets ready to write `path` (see SystemFile::findOutput), following a
-  // link at it unless `replaceLink`. A new file takes `inputPermissions`
-  // less the umask; an existing one keeps its own, narrowed to
-  // `inputPermissions`. Throws RunError when the path is empty, names a
+  // link at it unless `replaceLink`. A new file takes the input's access
+  // less the umask; an existing one keeps its own, narrowed to the input's
+  // (see SystemFile::createTemporary). Throws RunError when the path is empty, names a
   // folder or cannot be written, and when it names the file `input` by any
   // spelling; that file is then left untouched, not even opened.
-  OutputFile(const std::filesystem::path& path, FileIdentity input, std::uint32_t inputPermissions,
+  OutputFile(const std::filesystem::path& path, FileIdentity input, FileAccess inputAccess,
              bool replaceLink, std::size_t bufferSize = kIoBufferSize);
   // Reached without commit() when a run fails or stops: a temporary file is
   // removed, a stream gets what was written so far.

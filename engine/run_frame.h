@@ -25,7 +25,7 @@ class RunFrame {
         input_(rules_.walkedInput ? window.inputPath() : findFile(window.inputPath()),
                rules_.walkedInput, !rules_.walkedInput || rules_.followLinks),
         encoding_(examineInput(input_, decideEncoding)),
-        output_(window.outputPath(), input_.identity(), input_.permissions(), rules_.replaceOutput),
+        output_(window.outputPath(), input_.identity(), input_.access(), rules_.replaceOutput),
         lines_(window) {}
 
   TextEncoding encoding() const { return encoding_; }

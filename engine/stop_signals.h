@@ -23,8 +23,8 @@ class StopSignals {
 // Ends the process as the stop signal `signal` would have, once the runs
 // have stopped: on POSIX by raising it again with its default action, so
 // that a shell or make sees the signal and the exit status is 128 + its
-// number; on Windows by exiting with 128 + its number. Standard output and
-// error are flushed first.
+// number; on Windows by exiting with 128 + its number. Nothing buffered is
+// written out, which could wait on a reader that has stopped reading.
 [[noreturn]] void endByStopSignal(int signal);
 
 // Starts `work` on a new thread that leaves the stop signals to the main

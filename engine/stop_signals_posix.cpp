@@ -1,7 +1,6 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "process_stop.h"
@@ -50,7 +49,6 @@ StopSignals::~StopSignals() {
 }
 
 void endByStopSignal(int signal) {
-  std::fflush(nullptr);
   ::signal(signal, SIG_DFL);
   sigset_t set;
   sigemptyset(&set);

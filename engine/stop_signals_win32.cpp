@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
@@ -72,8 +71,7 @@ StopSignals::~StopSignals() {
 }
 
 void endByStopSignal(int signal) {
-  std::fflush(nullptr);
-  std::exit(128 + signal);
+  std::_Exit(128 + signal);
 }
 
 std::jthread startWorker(std::function<void(std::stop_token)> work) {

@@ -22,6 +22,14 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
+// What a copy of a file may give others: the permission bits, and the group
+// they are meant for (kAnyGroup where the file tells none, as a pipe).
+inline constexpr std::uint32_t kAnyGroup = UINT32_MAX;
+struct FileAccess {
+  std::uint32_t permissions = 0666;
+  std::uint32_t group = kAnyGroup;
+};
+
 // Whether `path` is "-", which stands for standard input or standard output.
 bool isStandardStream(const std::filesystem::path& path);
 
@@ -72,10 +80,11 @@ class SystemFile {
   // Opens a Stream target for writing, as it is; "-" is standard output.
   static SystemFile openStream(const std::filesystem::path& path);
   // Creates an empty temporary file beside `target.path`, to be put in its
-  // place by replace(); errors name `target.path`. It takes
-  // `inputPermissions` (less the umask) when the target is New, the
-  // target's own when it exists, and never wider than `inputPermissions`.
-  static SystemFile createTemporary(const OutputTarget& target, std::uint32_t inputPermissions);
+  // place by replace(); errors name `target.path`. It takes the input's
+  // permission bits (less the umask) when the target is New, the target's
+  // own when it exists, and never bits the input does not have; group bits
+  // only for the group they were meant for.
+  static SystemFile createTemporary(const OutputTarget& target, FileAccess input);
   // The identity of the file `path` names, following links, or nothing when
   // it names none (or none that can be looked at).
   static std::optional<FileIdentity> identityOf(const std::filesystem::path& path);
@@ -88,7 +97,7 @@ class SystemFile {
         standardStream_(other.standardStream_),
         identity_(other.identity_),
         kind_(other.kind_),
-        permissions_(other.permissions_) {}
+        access_(other.access_) {}
   SystemFile& operator=(SystemFile&& other) noexcept {
     SystemFile old(std::move(*this));
     path_ = std::move(other.path_);
@@ -98,7 +107,7 @@ class SystemFile {
     standardStream_ = other.standardStream_;
     identity_ = other.identity_;
     kind_ = other.kind_;
-    permissions_ = other.permissions_;
+    access_ = other.access_;
     return *this;
   }
   // Closes the file; a temporary file not put in place is removed.
@@ -106,9 +115,10 @@ class SystemFile {
 
   FileIdentity identity() const { return identity_; }
   Kind kind() const { return kind_; }
-  // The permission bits a copy of the file may have: a regular file's own,
-  // and for anything else (a pipe, a device) those a shell gives a new file.
-  std::uint32_t permissions() const { return permissions_; }
+  // What a copy of the file may give: a regular file's permission bits
+  // (without set-id and sticky bits) and group, and for anything else (a
+  // pipe, a device) what a shell gives a new file.
+  FileAccess access() const { return access_; }
   // Whether the file can be read again from its start: a regular file that
   // is not standard input, which may start anywhere in a file.
   bool rewindable() const { return kind_ == Kind::Regular && !standardStream_; }
@@ -129,7 +139,7 @@ class SystemFile {
 
  private:
   SystemFile() = default;
-  void describe();  // fills identity_, kind_ and permissions_, or throws
+  void describe();  // fills identity_, kind_ and access_, or throws
 
   // No file: -1 as a descriptor, and INVALID_HANDLE_VALUE as a HANDLE.
   static constexpr std::intptr_t kNoHandle = -1;
@@ -141,7 +151,7 @@ class SystemFile {
   bool standardStream_ = false;
   FileIdentity identity_;
   Kind kind_ = Kind::Other;
-  std::uint32_t permissions_ = 0;  // a temporary file's: those it takes in replace()
+  FileAccess access_;  // a temporary file's: the bits it takes in replace()
 };
 
 }  // namespace cstrip

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <csignal>
 #include <cstdlib>
 #include <memory>
@@ -41,24 +40,41 @@ int openPath(const std::filesystem::path& path, int flags, mode_t mode = 0) {
   return fd;
 }
 
-// The descriptor of this process's own that `path` names: "-" (for the
-// stream `standard`), /dev/stdin, /dev/stdout, /dev/stderr, /dev/fd/N or
-// /proc/self/fd/N. Such a path is read or written through a duplicate of
-// the descriptor, not by opening again what it leads to: a shell's >> and
-// pipes keep working, and a file behind it is never replaced.
-std::optional<int> descriptorNamed(const std::filesystem::path& path, int standard) {
-  const std::string_view name = path.native();
-  if (name == "-") return standard;
-  constexpr std::pair<std::string_view, int> kStandard[] = {
-      {"/dev/stdin", STDIN_FILENO}, {"/dev/stdout", STDOUT_FILENO}, {"/dev/stderr", STDERR_FILENO}};
-  for (const auto& [standardName, fd] : kStandard) {
-    if (name == standardName) return fd;
+// The standard descriptor that the absolute, normal path `name` names as
+// this process's own: /dev/stdin, /dev/stdout, /dev/stderr, or N from 0 to
+// 2 in /dev/fd/N, /proc/self/fd/N, /proc/thread-self/fd/N or /proc/PID/fd/N.
+std::optional<int> standardDescriptorAt(std::string_view name) {
+  constexpr std::string_view kNames[] = {"/dev/stdin", "/dev/stdout", "/dev/stderr"};
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (name == kNames[fd]) return fd;
   }
-  for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
-    if (!name.starts_with(folder) || name.size() == folder.size()) continue;
-    int fd = 0;
-    const auto [end, error] = std::from_chars(name.data() + folder.size(), name.end(), fd);
-    if (error == std::errc() && end == name.end()) return fd;
+  const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  for (const std::string_view folder :
+       {std::string_view("/dev/fd/"), std::string_view("/proc/self/fd/"),
+        std::string_view("/proc/thread-self/fd/"), std::string_view(own)}) {
+    if (name.size() == folder.size() + 1 && name.starts_with(folder) && name.back() >= '0' &&
+        name.back() <= '2') {
+      return name.back() - '0';
+    }
+  }
+  return std::nullopt;
+}
+
+// The standard descriptor that `path` stands for: `standard` for "-", or
+// one named (see standardDescriptorAt) by the path as written or at any
+// step of the links it leads through. Such a path is read or written
+// through a duplicate of the descriptor, not by opening again what it
+// leads to: a shell's >> and pipes keep working, and a file behind it is
+// never replaced.
+std::optional<int> descriptorNamed(const std::filesystem::path& path, int standard) {
+  if (path.native() == "-") return standard;
+  std::error_code error;
+  std::filesystem::path at = std::filesystem::absolute(path, error).lexically_normal();
+  for (int step = 0; !error && step < 40; ++step) {
+    if (const auto fd = standardDescriptorAt(at.native())) return fd;
+    struct stat status {};
+    if (::lstat(at.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) break;
+    at = (at.parent_path() / std::filesystem::read_symlink(at, error)).lexically_normal();
   }
   return std::nullopt;
 }
@@ -107,7 +123,7 @@ SystemFile SystemFile::openToRead(const std::filesystem::path& path, bool regula
                                   bool followLink) {
   SystemFile file;
   file.path_ = path;
-  const std::optional<int> own = followLink ? descriptorNamed(path, STDIN_FILENO) : std::nullopt;
+  const std::optional<int> own = regularOnly ? std::nullopt : descriptorNamed(path, STDIN_FILENO);
   file.standardStream_ = own.has_value();
   file.handle_ = own ? duplicate(*own)
                      : openPath(path, O_RDONLY | (regularOnly ? O_NONBLOCK : 0) |
@@ -176,7 +192,7 @@ SystemFile SystemFile::openStream(const std::filesystem::path& path) {
   return file;
 }
 
-SystemFile SystemFile::createTemporary(const OutputTarget& target, std::uint32_t inputPermissions) {
+SystemFile SystemFile::createTemporary(const OutputTarget& target, FileAccess input) {
   ignoreFileSizeSignal();
   SystemFile file;
   file.path_ = target.path;
@@ -184,7 +200,7 @@ SystemFile SystemFile::createTemporary(const OutputTarget& target, std::uint32_t
   // A new file is created with its final permissions, less the umask as
   // for any new file; one that replaces a file stays private until then.
   const bool existing = target.kind == OutputTarget::Kind::Existing;
-  const mode_t mode = existing ? 0600 : inputPermissions;
+  const mode_t mode = existing ? 0600 : input.permissions;
   for (int tries = 0; file.handle_ < 0; ++tries) {
     file.temporaryPath_ = temporaryNameBeside(target.path);
     file.handle_ = openPath(file.temporaryPath_, O_WRONLY | O_CREAT | O_EXCL, mode);
@@ -195,7 +211,14 @@ SystemFile SystemFile::createTemporary(const OutputTarget& target, std::uint32_t
     }
   }
   file.describe();
-  file.permissions_ = existing ? target.permissions & inputPermissions : 0;
+  // A new file's group is the user's (or the folder's): bits meant for the
+  // input's group are not handed to another, before anything is written.
+  struct stat status {};
+  if (!existing && input.group != kAnyGroup &&
+      ::fstat(static_cast<int>(file.handle_), &status) == 0 && status.st_gid != input.group) {
+    (void)::fchmod(static_cast<int>(file.handle_), status.st_mode & 0707);
+  }
+  file.access_.permissions = existing ? target.permissions & input.permissions : 0;
   return file;
 }
 
@@ -219,7 +242,8 @@ void SystemFile::describe() {
   kind_ = S_ISREG(status.st_mode)   ? Kind::Regular
           : S_ISDIR(status.st_mode) ? Kind::Folder
                                     : Kind::Other;
-  permissions_ = kind_ == Kind::Regular ? status.st_mode & 0777 : 0666;
+  access_ =
+      kind_ == Kind::Regular ? FileAccess{status.st_mode & 0777, status.st_gid} : FileAccess{};
 }
 
 std::size_t SystemFile::read(char* into, std::size_t size) {
@@ -245,6 +269,8 @@ void SystemFile::writeAll(const char* data, std::size_t size) {
     }
     data += written;
     size -= static_cast<std::size_t>(written);
+    // A signal cuts a write to a pipe short rather than failing it.
+    if (size > 0 && processStopSignal() != 0) throw RunError(Failure::WriteOutput, path_, EINTR);
   }
 }
 
@@ -264,7 +290,7 @@ void SystemFile::replace(const OutputTarget& target) {
     if (::fchown(fd, target.owner, target.group) != 0) (void)!::fchown(fd, -1, target.group);
     struct stat status {};
     const bool groupKept = ::fstat(fd, &status) == 0 && status.st_gid == target.group;
-    const mode_t mode = groupKept ? permissions_ : permissions_ & ~mode_t{070};
+    const mode_t mode = groupKept ? access_.permissions : access_.permissions & ~mode_t{070};
     if (::fchmod(fd, mode) != 0) throw RunError(Failure::ReplaceOutput, path_, errno);
   }
   close();  // on failure, the destructor removes the temporary file

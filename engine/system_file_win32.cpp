@@ -221,7 +221,7 @@ SystemFile SystemFile::openStream(const std::filesystem::path& path) {
   return file;
 }
 
-SystemFile SystemFile::createTemporary(const OutputTarget& target, std::uint32_t) {
+SystemFile SystemFile::createTemporary(const OutputTarget& target, FileAccess) {
   // Windows has no permission bits: the new file takes the folder's
   // inherited access, as any new file there does.
   SystemFile file;
