@@ -88,6 +88,7 @@ all|an empty -d is a usage error, not IN OUT|2|"$cstrip" --strip -d "" src/a.c s
 all|DIR as an operand is a usage error|2|mkdir out && "$cstrip" --strip -d out src out|test ! -e out/src
 all|  ... and DIR inside an operand is never walked|0|"$cstrip" --strip -d src/out src && "$cstrip" --strip -d src/out src|test -e src/out/src/a.c -a ! -e src/out/src/out
 all|  ... as is an operand inside DIR|2|"$cstrip" --strip -d src src/a.c|test "$(cat src/a.c)" = "a /* 1 */"
+posix|an output that is an input, by a hard link, is a usage error|2|mkdir -p out/src && ln src/a.c out/src/a.c && "$cstrip" --strip -d out src|test "$(cat src/a.c)" = "a /* 1 */"
 all|two inputs for one output are a usage error|2|"$cstrip" --strip -d out src/a.c src/sub/../a.c|test ! -e out
 all|  ... as are a file and a folder of one name|2|mkdir -p q/b.h && printf y >q/b.h/y.c && "$cstrip" --strip -d out src/sub/b.h q/b.h|test ! -e out
 all|names that differ only in case are one output where names ignore case|$case_twins|mkdir X Y && printf x >X/X.c && printf y >Y/x.c && "$cstrip" --strip -d out X/X.c Y/x.c|true
