@@ -48,11 +48,12 @@ struct Plan {
 // (an operand . or .. by its real folder's name). A walk takes the regular
 // files that match --include; a link in it is made again as it is, or with
 // -L followed; FIFOs, sockets and devices are passed over; DIR itself is
-// never walked; an unreadable folder, a link that leads nowhere and a loop
-// are failures, and the walk goes on. Throws UsageError when an operand is
-// DIR or lies inside it, when two inputs would write the same output (on
-// Windows, names compared without case), or when an output is one of the
-// inputs.
+// never walked; an unreadable folder, a loop and, with -L, a link that
+// leads nowhere where its name matches are failures, and the walk goes on.
+// A stop signal ends the walk early. Throws UsageError when an operand is
+// DIR or lies inside it, when two inputs would write the same output or a
+// file and a folder of one name (on Windows, names compared without case),
+// or when an output is one of the inputs.
 Plan planJobs(const Command& command, Language language);
 
 }  // namespace cstrip::cli
