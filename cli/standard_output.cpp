@@ -34,9 +34,10 @@ bool finishStandardOutput(Language language) {
   if (std::fflush(stdout) != 0) noteError(errno);
   // A write a stop signal cut short is the signal's doing, not an error.
   if (firstError == 0 || processStopSignal() != 0) return true;
-  std::fprintf(
-      stderr, "cstrip: %s\n",
-      text(Message::WriteError, language, {describeSystemError(firstError, language)}).c_str());
+  // The C library's error numbers, worded as the system's on Windows too.
+  const std::error_code error(firstError, std::generic_category());
+  std::fprintf(stderr, "cstrip: %s\n",
+               text(Message::WriteError, language, {describeErrorCode(error, language)}).c_str());
   return false;
 }
 
