@@ -20,6 +20,7 @@ namespace {
 std::optional<cstrip::cli::Mode> modeNamed(const std::string& name) {
   using cstrip::cli::Mode;
   if (name == "strip") return Mode::Strip;
+  if (name == "strip-c") return Mode::StripC;
   if (name == "lower") return Mode::Lower;
   if (name == "upper") return Mode::Upper;
   return std::nullopt;
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
   cstrip::guardStandardStreams();
   const auto mode = argc == 4 ? modeNamed(argv[1]) : std::nullopt;
   if (!mode) {
-    std::fputs("usage: engine-run strip|lower|upper INPUT OUTPUT\n", stderr);
+    std::fputs("usage: engine-run strip|strip-c|lower|upper INPUT OUTPUT\n", stderr);
     return 2;
   }
   cstrip::cli::ConsoleWindow window(*mode, argv[2], argv[3]);

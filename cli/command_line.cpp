@@ -42,7 +42,7 @@ std::vector<std::string> withoutQtOptions(const std::vector<std::string>& given)
 Command parseCommandLine(const std::vector<std::string>& given, Language language) {
   Command command;
   command.jobs = std::max(1u, std::thread::hardware_concurrency());
-  bool strip = false, lower = false, upper = false, help = false, version = false;
+  bool strip = false, stripC = false, lower = false, upper = false, help = false, version = false;
   std::string include, outputFolder;
   std::vector<std::string> paths;
   int jobs = static_cast<int>(command.jobs);
@@ -55,6 +55,8 @@ Command parseCommandLine(const std::vector<std::string>& given, Language languag
   app.add_flag("-h,--help", help);
   app.add_flag("--version", version);
   app.add_flag("--strip", strip);
+  app.add_flag("--strip-c", stripC);
+  app.add_flag("--keep-lines", command.keepLines);
   app.add_flag("--lower", lower);
   app.add_flag("--upper", upper);
   app.add_option("-d", outputFolder);
@@ -74,7 +76,7 @@ Command parseCommandLine(const std::vector<std::string>& given, Language languag
     command.action = help ? Command::Action::Help : Command::Action::Version;
     return command;
   }
-  if (strip + lower + upper > 1) throw UsageError(text(Message::OneMode, language));
+  if (strip + stripC + lower + upper > 1) throw UsageError(text(Message::OneMode, language));
   if (jobs < 1) throw UsageError(text(Message::BadJobs, language));
   command.jobs = static_cast<unsigned>(jobs);
   if (!include.empty()) command.include = CLI::detail::split(include, ',');
@@ -84,7 +86,8 @@ Command parseCommandLine(const std::vector<std::string>& given, Language languag
   if (!outputFolder.empty()) command.outputFolder = pathFromText(outputFolder);
   for (const std::string& path : paths) command.paths.push_back(pathFromText(path));
 
-  if (!strip && !lower && !upper) {
+  if (command.keepLines && !stripC) throw UsageError(text(Message::KeepLinesAlone, language));
+  if (!strip && !stripC && !lower && !upper) {
     const bool conversionOption = app.count("-d") + app.count("--include") + app.count("-j") +
                                       app.count("-v") + app.count("-L") >
                                   0;
@@ -95,7 +98,10 @@ Command parseCommandLine(const std::vector<std::string>& given, Language languag
     return command;
   }
   command.action = Command::Action::Convert;
-  command.mode = strip ? Mode::Strip : lower ? Mode::Lower : Mode::Upper;
+  command.mode = strip    ? Mode::Strip
+                 : stripC ? Mode::StripC
+                 : lower  ? Mode::Lower
+                          : Mode::Upper;
   if (command.outputFolder.empty() && command.paths.size() != 2) {
     throw UsageError(text(Message::InAndOut, language));
   }

@@ -10,7 +10,7 @@
 
 namespace cstrip::cli {
 
-enum class Mode { Strip, Lower, Upper };
+enum class Mode { Strip, StripC, Lower, Upper };
 
 // What the command line asks for.
 struct Command {
@@ -24,6 +24,7 @@ struct Command {
   unsigned jobs = 1;                               // -j
   bool verbose = false;                            // -v
   bool followLinks = false;                        // -L: links inside folders
+  bool keepLines = false;                          // --keep-lines, with --strip-c
 };
 
 // A command line that cannot be carried out, described in the user's

@@ -31,6 +31,9 @@ class ConsoleWindow : public WindowOperations {
   std::filesystem::path inputPath() override { return input_; }
   std::filesystem::path outputPath() override { return output_; }
   bool commentModeChosen() override { return mode_ == Mode::Strip; }
+  bool cCommentModeChosen() override { return mode_ == Mode::StripC; }
+  bool keepLines() override { return keepLines_; }
+  void unterminatedComment(LineCount line) override { unterminatedComment_ = line; }
   bool lowerCaseChosen() override { return mode_ == Mode::Lower; }
   void showCount(LineCount count) override { count_ = count; }
   bool yield() override { return true; }
@@ -44,6 +47,10 @@ class ConsoleWindow : public WindowOperations {
 
   // The count the run showed last; nothing if it never counted.
   std::optional<LineCount> count() const { return count_; }
+  // Makes the C comment stripping keep every line where it was.
+  void setKeepLines(bool keep) { keepLines_ = keep; }
+  // The line on which a block comment that runs to the end opened, if any.
+  std::optional<LineCount> unterminatedCommentLine() const { return unterminatedComment_; }
   // Whether the run stopped, leaving its output as it was.
   bool stopped() const { return stopped_; }
 
@@ -54,6 +61,8 @@ class ConsoleWindow : public WindowOperations {
   FileRules rules_;
   std::atomic<std::uintmax_t>* bytesRead_;
   std::optional<LineCount> count_;
+  std::optional<LineCount> unterminatedComment_;
+  bool keepLines_ = false;
   bool stopped_ = false;
 };
 

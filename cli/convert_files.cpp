@@ -125,6 +125,7 @@ int convertFiles(const Command& command, Language language) {
         continue;
       }
       std::optional<std::string> failure;
+      std::optional<std::string> warning;
       std::string shown;
       bool stopped = false;
       if (job.linkTarget) {
@@ -138,8 +139,13 @@ int convertFiles(const Command& command, Language language) {
                      {displayPath(job.output), displayPath(*job.linkTarget)});
       } else {
         ConsoleWindow window(*command.mode, job.input, job.output, job.rules, &bytesRead);
+        window.setKeepLines(command.keepLines);
         try {
           RunConversion(window);
+          if (const auto line = window.unterminatedCommentLine()) {
+            warning = text(Message::UnterminatedComment, language,
+                           {displayPath(job.input), formatLineCount(*line)});
+          }
         } catch (const RunError& error) {
           failure = describe(error, language);
         }
@@ -152,6 +158,7 @@ int convertFiles(const Command& command, Language language) {
       if (processStopSignal() != 0 && (failure || stopped)) return;
       const auto lock = lockPrinting();
       if (!lock) return;
+      if (warning) report(*warning);
       if (failure) {
         report(*failure);
         ++failed;

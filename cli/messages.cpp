@@ -22,13 +22,21 @@ constexpr Wording kWording[] = {
     // Help
     {R"(使い方:
   cstrip [IN [OUT]]                  ウィンドウを開く（IN と OUT を入力済みで）
-  cstrip --strip|--lower|--upper IN OUT
-                                     ファイルを 1 つ変換する（- は標準入力・標準出力）
-  cstrip --strip|--lower|--upper -d DIR PATH...
+  cstrip CONVERSION IN OUT           ファイルを 1 つ変換する（- は標準入力・標準出力）
+  cstrip CONVERSION -d DIR PATH...
                                      ファイルやフォルダをまとめて DIR に変換する
 
-変換:
-  --strip        C のコメント /* */ と // を削除する（連続する改行は最初の 1 文字に）
+変換（CONVERSION）:
+  --strip-c      C コンパイラと同じ読み方でコメントを削除する。コンパイル結果を
+                 変えてはならないコードにはこちらを使う。行継続の \、文字列・文字
+                 定数のエスケープ、1'000 の区切りを正しく扱い、削除したコメントは
+                 必要なら空白 1 つになる。行末（CR LF・CR・LF）はそのまま。
+                 Shift-JIS の「表」などの 2 バイト目の \ は \ と見なさない。
+                 .cc .cpp .cxx .c++ .hh .hpp .hxx では C++ の生文字列 R"d(…)d" も扱う
+  --keep-lines   --strip-c で、各行を元の行番号のまま残す（コメントだけの行は空行に）
+  --strip        従来の規則でコメント /* */ と // を削除する（連続する改行は最初の
+                 1 文字に、CR LF は CR に。エスケープと行継続は考えないため、
+                 文字列やマクロを壊すことがある）
   --lower        英字を小文字にする（行末は CR LF）
   --upper        英字を大文字にする（行末は CR LF）
 
@@ -55,14 +63,25 @@ constexpr Wording kWording[] = {
 )",
      R"(Usage:
   cstrip [IN [OUT]]                  open the window, with IN and OUT filled in
-  cstrip --strip|--lower|--upper IN OUT
-                                     convert one file (- is standard input or output)
-  cstrip --strip|--lower|--upper -d DIR PATH...
+  cstrip CONVERSION IN OUT           convert one file (- is standard input or output)
+  cstrip CONVERSION -d DIR PATH...
                                      convert files and folders into DIR
 
-Conversions:
-  --strip        strip C comments /* */ and //, and keep only the first of
-                 every run of line breaks
+Conversions (CONVERSION):
+  --strip-c      strip comments as a C compiler reads them: use this for
+                 code that must still compile the same. Line splices (\),
+                 escapes in strings and character constants and 1'000
+                 separators are honoured, a removed comment becomes one
+                 space where one is needed, and line ends (CR LF, CR, LF)
+                 stay as they are. In Shift-JIS, a second byte 0x5C (as in
+                 表) is not a backslash. Files named .cc .cpp .cxx .c++ .hh
+                 .hpp .hxx have C++ raw strings R"d(...)d" too
+  --keep-lines   with --strip-c: keep every line on its line number
+                 (comment-only lines become empty)
+  --strip        strip C comments /* */ and // by the classic rules, and
+                 keep only the first of every run of line breaks (CR LF
+                 becomes CR); it knows no escapes or line splices, so it can
+                 break strings and macros
   --lower        convert letters to lower case, ending lines with CR LF
   --upper        convert letters to upper case, ending lines with CR LF
 
@@ -89,11 +108,14 @@ UTF-8, as Shift-JIS otherwise. UTF-16 and UTF-32 files are refused.
     // TryHelp
     {"使い方は cstrip --help で表示します。", "Try 'cstrip --help' for more information."},
     // OneMode
-    {"--strip、--lower、--upper はどれか 1 つだけ指定してください。",
-     "Choose only one of --strip, --lower and --upper."},
+    {"--strip、--strip-c、--lower、--upper はどれか 1 つだけ指定してください。",
+     "Choose only one of --strip, --strip-c, --lower and --upper."},
     // NoMode
-    {"変換（--strip、--lower、--upper のどれか）を指定してください。",
-     "Choose a conversion: --strip, --lower or --upper."},
+    {"変換（--strip、--strip-c、--lower、--upper のどれか）を指定してください。",
+     "Choose a conversion: --strip, --strip-c, --lower or --upper."},
+    // KeepLinesAlone
+    {"--keep-lines は --strip-c と一緒に指定してください。",
+     "--keep-lines goes with --strip-c."},
     // InAndOut
     {"入力ファイルと出力ファイルを 1 つずつ指定するか、-d で出力先のフォルダを指定して"
      "ください。",
@@ -136,6 +158,9 @@ UTF-8, as Shift-JIS otherwise. UTF-16 and UTF-32 files are refused.
     {"%s\t-> %s", "%s\t-> %s"},
     // Skipped
     {"%s\t通常のファイルではないため飛ばしました", "%s\tskipped: not a regular file"},
+    // UnterminatedComment
+    {"%s: 警告: %s 行目の /* が閉じられていません。ファイルの終わりまでをコメントとして削除しました",
+     "%s: warning: the /* on line %s is never closed; removed to the end of the file"},
     // WriteError
     {"書き込みエラー: %s", "write error: %s"},
     // Progress

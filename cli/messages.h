@@ -17,6 +17,7 @@ enum class Message {
   TryHelp,              // after a usage error
   OneMode,              // the usage error of two modes
   NoMode,               // a conversion without a mode
+  KeepLinesAlone,       // --keep-lines without --strip-c
   InAndOut,             // the usage error of a single conversion's paths
   NoPaths,              // -d without paths
   NoFolder,             // -d ""
@@ -35,6 +36,7 @@ enum class Message {
   Converted,            // %s, %s: the output and its count, split by a tab
   LinkMade,             // %s, %s: the output and the link's target
   Skipped,              // %s: a FIFO, socket or device passed over
+  UnterminatedComment,  // %s, %s: the input and the line a comment opened on
   WriteError,           // %s: the reason
   Progress,             // %s, %s, %s: the percentage, files done, files in all
 };

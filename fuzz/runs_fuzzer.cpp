@@ -1,7 +1,8 @@
-// Both fast runs and the UTF-8 validator, with each version of the byte
+// The fast runs and the UTF-8 validator, with each version of the byte
 // kernels, against their plain byte-by-byte versions. The case run's
-// encoding, its direction from line to line, and how many LFs the strip
-// run may count quietly, come from the input's first chunk.
+// encoding (also the C stripping's), its direction from line to line, how
+// many LFs the strip run may count quietly and the C stripping's rules come
+// from the input's first chunk.
 
 #include "runs.h"
 #include "utf8_validator.h"
@@ -13,14 +14,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string directions = chunks.empty() ? std::string() : chunks.front();
   const auto encoding = size > 1 && data[1] & 2 ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
   const std::uint64_t quiet = size > 1 && data[1] & 4 ? 3 : UINT64_MAX;
+  const CStripRules rules{encoding, size > 1 && (data[1] & 8) != 0, size > 1 && (data[1] & 16) != 0};
   const Recorded stripped = stripByteByByte(chunks);
+  const Recorded strippedC = stripCByteByByte(chunks, rules);
   const Recorded converted = convertCase<CaseStepper>(chunks, directions, encoding);
   const bool valid =
       isValidUtf8({reinterpret_cast<const char*>(data) + 1, size > 0 ? size - 1 : 0});
   for (const ByteKernels& kernels : availableByteKernels()) {
     Utf8Validator validator(kernels);
     for (const auto& chunk : chunks) validator.feed(chunk);
-    if (stripFast(chunks, kernels, quiet) != stripped || validator.finish() != valid ||
+    if (stripFast(chunks, kernels, quiet) != stripped ||
+        stripCFast(chunks, rules, kernels) != strippedC || validator.finish() != valid ||
         convertCase<CaseConverter>(chunks, directions, encoding, kernels) != converted) {
       __builtin_trap();
     }

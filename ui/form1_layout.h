@@ -27,6 +27,7 @@ enum ControlId {
   Option3,
   Option1,
   Option2,
+  Option4,
   Command3,
   Text3,
   Label3,
@@ -53,6 +54,7 @@ inline constexpr Control kControls[] = {
     {Option3, "Option3", "C言語コメント削除", {120, 240, 1815, 255}, true},
     {Option1, "Option1", "大文字→小文字", {120, 600, 1695, 255}, true},
     {Option2, "Option2", "小文字→大文字", {1920, 600, 1695, 255}, true},
+    {Option4, "Option4", "厳密コメント削除", {1920, 240, 1815, 255}, true},
     {Command3, "Command3", "ＧＯ！(&G)", {120, 1920, 1215, 255}, false},
     {Text3, "Text3", "", {1440, 1920, 975, 270}, false},
     {Label3, "Label3", "行", {2400, 1920, 375, 255}, false},
@@ -67,8 +69,8 @@ static_assert([] {
 }());
 
 // The controls that take the focus, in the order Tab visits them.
-inline constexpr ControlId kTabOrder[] = {Text1,   Command1, Text2,    Command2, Option1,
-                                          Option2, Command3, Command4, Text3,    Option3};
+inline constexpr ControlId kTabOrder[] = {Text1,   Command1, Text2,    Command2, Option1, Option2,
+                                          Option4, Command3, Command4, Text3,    Option3};
 
 // The chooser's filters, in order; the C-source one is selected as it opens.
 inline constexpr const char* kFilters[] = {"すべてのファイル (*.*)", "Ｃ言語ソース (*.c)",

@@ -52,9 +52,15 @@ const char* skipAsciiByteByByte(const char* first, const char* last) {
   return first;
 }
 
+const char* findStopByteByByte(const char* first, const char* last, const StopBytes& stops) {
+  while (first != last && !stops.contains(*first)) ++first;
+  return first;
+}
+
 std::span<const ByteKernels> availableByteKernels() {
   static const ByteKernels kByteByByte = {"byte by byte", significantMasksByteByByte,
-                                          convertLettersByteByByte, skipAsciiByteByByte};
+                                          convertLettersByteByByte, skipAsciiByteByByte,
+                                          findStopByteByByte};
 #if defined(__x86_64__)
   static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels};
   static const std::size_t kCount = __builtin_cpu_supports("avx2") ? 3 : 2;

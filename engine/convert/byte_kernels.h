@@ -23,6 +23,18 @@ struct SignificantMasks {
   }
 };
 
+// Up to six byte values a scan stops at.
+struct StopBytes {
+  char bytes[6];
+  int count;
+  constexpr bool contains(char byte) const {
+    for (int i = 0; i < count; ++i) {
+      if (bytes[i] == byte) return true;
+    }
+    return false;
+  }
+};
+
 // The loops over raw bytes where the fast runs spend their time, each
 // written once byte by byte and once over 64-byte vector blocks.
 struct ByteKernels {
@@ -48,6 +60,9 @@ struct ByteKernels {
 
   // The first byte of [first, last) that is not ASCII, or `last`.
   const char* (*skipAscii)(const char* first, const char* last);
+
+  // The first byte of [first, last) that is one of `stops`, or `last`.
+  const char* (*findStop)(const char* first, const char* last, const StopBytes& stops);
 };
 
 // How many bytes the fast runs classify per call, so that the masks fit a
@@ -67,5 +82,6 @@ void significantMasksByteByByte(const char* first, const char* last, Significant
 bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bool lower,
                               bool afterLeadByte, std::uint64_t* crMasks);
 const char* skipAsciiByteByByte(const char* first, const char* last);
+const char* findStopByteByByte(const char* first, const char* last, const StopBytes& stops);
 
 }  // namespace cstrip

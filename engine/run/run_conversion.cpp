@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "c_strip_run.h"
 #include "case_run.h"
 #include "run_error.h"
 #include "strip_run.h"
@@ -12,6 +13,8 @@ void RunConversion(WindowOperations& window) {
   try {
     if (window.commentModeChosen()) {
       DeleteComment(window);
+    } else if (window.cCommentModeChosen()) {
+      DeleteCComment(window);
     } else {
       ConvertCase(window);
     }

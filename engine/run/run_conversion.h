@@ -4,7 +4,8 @@
 
 namespace cstrip {
 
-// GO's run: DeleteComment when Option3 is set, ConvertCase otherwise.
+// GO's run: DeleteComment when Option3 is set, DeleteCComment when Option4
+// is, ConvertCase otherwise.
 // Throws RunError on any failure, running out of memory included.
 void RunConversion(WindowOperations& window);
 

@@ -9,7 +9,7 @@
 
 namespace cstrip {
 
-// What the strip run and the case run share: Text1's file opened for
+// What the runs share: Text1's file opened for
 // reading and examined, then Text2's file made ready for writing, the line
 // count, and the loop that feeds the input to a conversion one buffer at a
 // time.
@@ -29,6 +29,8 @@ class RunFrame {
         lines_(window) {}
 
   TextEncoding encoding() const { return encoding_; }
+  // The input as opened.
+  const std::filesystem::path& inputPath() const { return input_.path(); }
   OutputFile& output() { return output_; }
   LineCounter& lines() { return lines_; }
 

@@ -33,8 +33,18 @@ class WindowOperations {
   // Text2's text: the output path ("-" for standard output). Read once,
   // when the run opens its output.
   virtual std::filesystem::path outputPath() = 0;
-  // Option3's value: comment stripping is chosen. Read once per run.
+  // Option3's value: the classic comment stripping is chosen. Read once
+  // per run.
   virtual bool commentModeChosen() = 0;
+  // Option4's value: stripping the comments as C reads them is chosen. Read
+  // once per run, when Option3 is not set.
+  virtual bool cCommentModeChosen() = 0;
+  // Whether that stripping keeps every line where it was (see
+  // CStripRules::keepLines). Read once per run; no window offers it.
+  virtual bool keepLines() { return false; }
+  // Told at the end of that stripping when a block comment opened on line
+  // `line` runs to the end of the input. Does nothing by default.
+  virtual void unterminatedComment(LineCount /*line*/) {}
   // Option1's value: lower case is chosen. The case run reads it as the
   // first line starts and again at the first line start after each yield
   // made or idle(), the only times the window can have changed it.

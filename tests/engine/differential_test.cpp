@@ -15,11 +15,13 @@
 namespace cstrip::testing {
 namespace {
 
-// Bytes that steer the two conversions, with a few ordinary ones: the
-// significant bytes, letters and their neighbours, and both edges of every
-// Shift-JIS lead and trail range.
+// Bytes that steer the conversions, with a few ordinary ones: the
+// significant bytes, letters and their neighbours, what C's tokens turn on,
+// and both edges of every Shift-JIS lead and trail range.
 const std::string kAlphabet(
-    "\"*/\r\naAzZ@[`{ _\\\x3f\x40\x7e\x7f\x80\x81\x83\x9f\xa0\xdf\xe0\xfc\xfd\xff\0", 31);
+    "\"*/\r\naAzZ@[`{ _\\\x3f\x40\x7e\x7f\x80\x81\x83\x9f\xa0\xdf\xe0\xfc\xfd\xff\0"
+    "'\t#%:()R81e+.",
+    45);
 
 // At least `size` random bytes, dense in those that matter, with now and
 // then a run of one letter up to `longestRun` long, so that runs cross the
@@ -89,6 +91,18 @@ TEST(FastCommentStripper, MatchesTheStepper) {
       EXPECT_EQ(stripFast(randomChunks(random, input), kernels, quiet), expected)
           << kernels.name << " on " << ::testing::PrintToString(input);
       EXPECT_EQ(stripFast({input}, kernels, quiet), expected)
+          << kernels.name << " on " << ::testing::PrintToString(input);
+    }
+  });
+}
+
+TEST(FastCCommentStripper, MatchesTheStepper) {
+  checkInputs(20261208, [](const std::string& input, std::mt19937_64& random) {
+    const CStripRules rules{random() % 2 ? TextEncoding::ShiftJis : TextEncoding::Utf8,
+                            random() % 2 == 0, random() % 2 == 0};
+    const auto expected = stripCByteByByte({input}, rules);
+    for (const ByteKernels& kernels : availableByteKernels()) {
+      EXPECT_EQ(stripCFast(randomChunks(random, input), rules, kernels), expected)
           << kernels.name << " on " << ::testing::PrintToString(input);
     }
   });

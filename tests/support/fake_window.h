@@ -19,6 +19,7 @@ struct FakeWindow : WindowOperations {
   std::filesystem::path text2;
   bool option1 = true;
   bool option3 = false;
+  bool option4 = false;
   std::uint64_t skip = 0;                    // what yieldsToSkip() answers
   std::function<bool(FakeWindow&)> onYield;  // false asks the run to stop
   int idlesBeforeStop = -1;                  // idle() asks to stop when it reaches 0
@@ -28,6 +29,7 @@ struct FakeWindow : WindowOperations {
   std::filesystem::path inputPath() override { return text1; }
   std::filesystem::path outputPath() override { return text2; }
   bool commentModeChosen() override { return option3; }
+  bool cCommentModeChosen() override { return option4; }
   bool lowerCaseChosen() override { return note("L"), option1; }
   void showCount(LineCount count) override { note(formatLineCount(count)); }
   bool yield() override { return note("Y"), !onYield || onYield(*this); }

@@ -13,9 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "c_comment_stripper.h"
 #include "case_converter.h"
 #include "case_stepper.h"
 #include "comment_stripper.h"
+#include "fast_c_comment_stripper.h"
 #include "fast_comment_stripper.h"
 
 namespace cstrip::testing {
@@ -87,6 +89,40 @@ inline Recorded stripFast(const std::vector<std::string>& chunks,
   FastCommentStripper stripper(kernels);
   for (const auto& chunk : chunks) stripper.feed(chunk, run, lines);
   stripper.finish(run);
+  return run;
+}
+
+// The C comment stripping, byte by byte, with '|' for each line end read
+// and, at the end, '!' and the line an unterminated comment opened on.
+inline Recorded stripCByteByByte(const std::vector<std::string>& chunks, CStripRules rules) {
+  Recorded run;
+  CCommentStripper stripper(rules);
+  bool afterCr = false;
+  for (const auto& chunk : chunks) {
+    for (const char ch : chunk) {
+      stripper.step(ch, run);
+      if (ch == '\r' || (ch == '\n' && !afterCr)) run.events += '|';
+      afterCr = ch == '\r';
+    }
+  }
+  stripper.finish(run);
+  if (const auto line = stripper.unterminatedCommentLine()) run.events += '!' + std::to_string(line);
+  return run;
+}
+
+// The same, fast.
+inline Recorded stripCFast(const std::vector<std::string>& chunks, CStripRules rules,
+                           const ByteKernels& kernels = fastestByteKernels()) {
+  struct Lines {
+    Recorded& run;
+    bool count() { return run.events += '|', true; }
+  };
+  Recorded run;
+  Lines lines{run};
+  FastCCommentStripper stripper(rules, kernels);
+  for (const auto& chunk : chunks) stripper.feed(chunk, run, lines);
+  stripper.finish(run);
+  if (const auto line = stripper.unterminatedCommentLine()) run.events += '!' + std::to_string(line);
   return run;
 }
 

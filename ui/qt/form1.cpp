@@ -55,6 +55,7 @@ Form1::Form1(const std::vector<std::filesystem::path>& paths, QWidget* parent) :
   Option3 = create<QRadioButton>(form1_layout::Option3);
   Option1 = create<QRadioButton>(form1_layout::Option1);
   Option2 = create<QRadioButton>(form1_layout::Option2);
+  Option4 = create<QRadioButton>(form1_layout::Option4);
   Command3 = create<QPushButton>(form1_layout::Command3);
   Text3 = create<QLineEdit>(form1_layout::Text3);
   Label3 = create<QLabel>(form1_layout::Label3);
@@ -217,6 +218,10 @@ void Form1::dropInto(QLineEdit* box, QDropEvent* event) {
 
 bool Form1::commentModeChosen() {
   return Option3->isChecked();
+}
+
+bool Form1::cCommentModeChosen() {
+  return Option4->isChecked();
 }
 
 bool Form1::lowerCaseChosen() {

@@ -50,6 +50,7 @@ class Form1 : public QWidget, private RunPump {
   std::filesystem::path inputPath() override;
   std::filesystem::path outputPath() override;
   bool commentModeChosen() override;
+  bool cCommentModeChosen() override;
   bool lowerCaseChosen() override;
   void showCountNow(cstrip::LineCount count) override;
   void processEvents() override;
@@ -81,6 +82,7 @@ class Form1 : public QWidget, private RunPump {
   QRadioButton* Option3;
   QRadioButton* Option1;
   QRadioButton* Option2;
+  QRadioButton* Option4;
   QPushButton* Command3;
   QLineEdit* Text3;
   QLabel* Label3;

@@ -40,6 +40,7 @@ ControlClass classOf(ControlId id) {
     case Option1:
     case Option2:
     case Option3:
+    case Option4:
       return {L"BUTTON", BS_AUTORADIOBUTTON | WS_TABSTOP, 0};
     default:
       return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
@@ -48,8 +49,8 @@ ControlClass classOf(ControlId id) {
 
 // The order the controls are created in, which is the order Tab visits
 // them: the others first, then the table's tab order, except that Option3
-// joins Option1 and Option2 so that the arrow keys move among all three, as
-// Frame1 groups them.
+// joins Option1, Option2 and Option4 so that the arrow keys move among all
+// four, as Frame1 groups them.
 std::vector<ControlId> creationOrder() {
   std::vector<ControlId> order;
   for (const Control& entry : kControls) {
@@ -57,7 +58,7 @@ std::vector<ControlId> creationOrder() {
   }
   for (const ControlId id : kTabOrder) {
     if (id != Option3) order.push_back(id);
-    if (id == Option2) order.push_back(Option3);
+    if (id == Option4) order.push_back(Option3);
   }
   return order;
 }
@@ -323,6 +324,10 @@ void Form1::dropFiles(HDROP drop) {
 
 bool Form1::commentModeChosen() {
   return SendMessageW(control(Option3), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool Form1::cCommentModeChosen() {
+  return SendMessageW(control(Option4), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 bool Form1::lowerCaseChosen() {

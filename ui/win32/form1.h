@@ -51,6 +51,7 @@ class Form1 : private RunPump {
   std::filesystem::path inputPath() override;
   std::filesystem::path outputPath() override;
   bool commentModeChosen() override;
+  bool cCommentModeChosen() override;
   bool lowerCaseChosen() override;
   void showCountNow(cstrip::LineCount count) override;
   // Pumps the messages waiting; a WM_QUIT stops the run.

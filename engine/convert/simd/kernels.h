@@ -80,5 +80,20 @@ const char* skipAsciiKernel(const char* first, const char* last) {
   return skipAsciiByteByByte(first, last);
 }
 
+template <class Block>
+const char* findStopKernel(const char* first, const char* last, const StopBytes& stops) {
+  Block splats[sizeof stops.bytes];
+  for (int i = 0; i < stops.count; ++i) splats[i] = Block::splat(stops.bytes[i]);
+  for (; last - first >= 64; first += 64) {
+    const Block block = Block::load(first);
+    Block found = block == splats[0];
+    for (int i = 1; i < stops.count; ++i) found = found | (block == splats[i]);
+    if (const std::uint64_t bits = found.bits(); bits != 0) {
+      return first + __builtin_ctzll(bits);
+    }
+  }
+  return findStopByteByByte(first, last, stops);
+}
+
 }  // namespace
 }  // namespace cstrip
