@@ -52,15 +52,23 @@ const char* skipAsciiByteByByte(const char* first, const char* last) {
   return first;
 }
 
-const char* findStopByteByByte(const char* first, const char* last, const StopBytes& stops) {
-  while (first != last && !stops.contains(*first)) ++first;
-  return first;
+void stopMasksByteByByte(const char* first, const char* last, const StopBytes& stops,
+                         std::uint64_t* masks) {
+  for (std::size_t i = 0; first + 64 * i < last; ++i, masks += stops.count) {
+    const char* const block = first + 64 * i;
+    for (int k = 0; k < stops.count; ++k) {
+      masks[k] = 0;
+      for (int j = 0; j < 64 && block + j < last; ++j) {
+        masks[k] |= std::uint64_t{block[j] == stops.bytes[k]} << j;
+      }
+    }
+  }
 }
 
 std::span<const ByteKernels> availableByteKernels() {
   static const ByteKernels kByteByByte = {"byte by byte", significantMasksByteByByte,
                                           convertLettersByteByByte, skipAsciiByteByByte,
-                                          findStopByteByByte};
+                                          stopMasksByteByByte};
 #if defined(__x86_64__)
   static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels};
   static const std::size_t kCount = __builtin_cpu_supports("avx2") ? 3 : 2;

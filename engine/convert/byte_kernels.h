@@ -23,16 +23,10 @@ struct SignificantMasks {
   }
 };
 
-// Up to six byte values a scan stops at.
+// Up to eight byte values a scan stops at.
 struct StopBytes {
-  char bytes[6];
+  char bytes[8];
   int count;
-  constexpr bool contains(char byte) const {
-    for (int i = 0; i < count; ++i) {
-      if (bytes[i] == byte) return true;
-    }
-    return false;
-  }
 };
 
 // The loops over raw bytes where the fast runs spend their time, each
@@ -61,8 +55,12 @@ struct ByteKernels {
   // The first byte of [first, last) that is not ASCII, or `last`.
   const char* (*skipAscii)(const char* first, const char* last);
 
-  // The first byte of [first, last) that is one of `stops`, or `last`.
-  const char* (*findStop)(const char* first, const char* last, const StopBytes& stops);
+  // Classifies [first, last) 64 bytes at a time, as significantMasks does,
+  // for the bytes of `stops`: masks[stops.count * i + k] has bit j set
+  // where first[64 * i + j] is stops.bytes[k]. `masks` has room for
+  // stops.count * ((last - first + 63) / 64).
+  void (*stopMasks)(const char* first, const char* last, const StopBytes& stops,
+                    std::uint64_t* masks);
 };
 
 // How many bytes the fast runs classify per call, so that the masks fit a
@@ -82,6 +80,7 @@ void significantMasksByteByByte(const char* first, const char* last, Significant
 bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bool lower,
                               bool afterLeadByte, std::uint64_t* crMasks);
 const char* skipAsciiByteByByte(const char* first, const char* last);
-const char* findStopByteByByte(const char* first, const char* last, const StopBytes& stops);
+void stopMasksByteByByte(const char* first, const char* last, const StopBytes& stops,
+                         std::uint64_t* masks);
 
 }  // namespace cstrip

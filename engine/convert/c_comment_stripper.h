@@ -342,6 +342,7 @@ class CCommentStripper {
         releaseSlash(out);
         return codeLineEnd(out, end);
       case State::BlockComment:
+        afterStar_ = false;  // `*` LF `/` closes nothing
         return commentLineEnd(out, end, directive_);
       case State::RawString:
         write(out, end);
@@ -371,7 +372,7 @@ class CCommentStripper {
         return;
       case State::Slash:
         if (byte == '*' || byte == '/') {
-          openComment(out, byte == '*' ? State::BlockComment : State::LineComment);
+          openCommentAtSlash(out, byte == '*' ? State::BlockComment : State::LineComment);
         } else {
           releaseSlash(out);
           character(out, byte);
@@ -380,11 +381,7 @@ class CCommentStripper {
       case State::LineComment:
         return;
       case State::BlockComment:
-        if (afterStar_ && byte == '/') {
-          state_ = State::Code;
-          spaceOwed_ = heldBlanks_.empty() && !lastWasBlank_;
-          token_ = Token::None;
-        }
+        if (afterStar_ && byte == '/') closeComment();
         afterStar_ = byte == '*';
         return;
       case State::NumberQuote:
@@ -426,6 +423,12 @@ class CCommentStripper {
     }
   }
 
+  void closeComment() {
+    state_ = State::Code;
+    spaceOwed_ = heldBlanks_.empty() && !lastWasBlank_;
+    token_ = Token::None;
+  }
+
   void rawCharacter(char byte) {
     if (rawMatch_ > 0 && rawMatch_ <= delimiter_.size() && byte == delimiter_[rawMatch_ - 1]) {
       ++rawMatch_;
@@ -437,8 +440,10 @@ class CCommentStripper {
     }
   }
 
+  // Opens a comment at the held `/`: in keepLines, the line ends of the
+  // splices after it are kept.
   template <class Sink>
-  void openComment(Sink& out, State comment) {
+  void openCommentAtSlash(Sink& out, State comment) {
     if (rules_.keepLines) {
       const std::string held = std::move(heldSlash_);
       for (std::size_t i = 0; i < held.size(); ++i) {
@@ -450,6 +455,9 @@ class CCommentStripper {
     }
     heldSlash_.clear();
     if (crFate_ == Fate::Held) crFate_ = rules_.keepLines ? Fate::Written : Fate::Dropped;
+    openComment(comment);
+  }
+  void openComment(State comment) {
     state_ = comment;
     afterStar_ = false;
     commentSinceCode_ = true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -7,6 +9,20 @@
 #include "c_comment_stripper.h"
 
 namespace cstrip {
+
+// The bytes that may change the C comment stripper's state, found for each
+// 64-byte block of a window of the input at once; each state's runs stop
+// at some of them, a set of bits for their places here.
+inline constexpr StopBytes kCStripStops = {{'/', '"', '\'', '\\', '\r', '\n', '*', ')'}, 8};
+constexpr std::uint8_t cStripStopsOf(std::string_view bytes) {
+  std::uint8_t classes = 0;
+  for (const char byte : bytes) {
+    for (int k = 0; k < kCStripStops.count; ++k) {
+      if (kCStripStops.bytes[k] == byte) classes |= static_cast<std::uint8_t>(1 << k);
+    }
+  }
+  return classes;
+}
 
 // CCommentStripper, fast: between the bytes that can change its state it
 // takes whole runs at once, found with the byte kernels, and it steps only
@@ -29,18 +45,36 @@ class FastCCommentStripper : private CCommentStripper {
   using CCommentStripper::unterminatedCommentLine;
 
  private:
-  // Where each state's runs stop: at a byte that may change the state.
-  static constexpr StopBytes kCodeStops = {{'/', '"', '\'', '\\', '\r', '\n'}, 6};
-  static constexpr StopBytes kLineCommentStops = {{'\r', '\n'}, 2};
-  static constexpr StopBytes kBlockCommentStops = {{'*', '\r', '\n'}, 3};
-  static constexpr StopBytes kStringStops = {{'"', '\\', '\r', '\n'}, 4};
-  static constexpr StopBytes kConstantStops = {{'\'', '\\', '\r', '\n'}, 4};
-  static constexpr StopBytes kRawStringStops = {{')', '\r', '\n'}, 3};
+  // Where each state's runs stop.
+  static constexpr std::uint8_t kCodeStops = cStripStopsOf("/\"'\\\r\n");
+  static constexpr std::uint8_t kLineCommentStops = cStripStopsOf("\r\n");
+  static constexpr std::uint8_t kBlockCommentStops = cStripStopsOf("*\r\n");
+  static constexpr std::uint8_t kStringStops = cStripStopsOf("\"\\\r\n");
+  static constexpr std::uint8_t kConstantStops = cStripStopsOf("'\\\r\n");
+  static constexpr std::uint8_t kRawStringStops = cStripStopsOf(")\r\n");
 
-  // Takes the run [first, last), which holds none of its state's stops, as
-  // step() would one byte at a time. Returns `last`.
-  template <class Output>
-  const char* takeRun(Output& out, const char* first, const char* last, const char* chunkEnd);
+  // The first byte of the window from `first` on that is one of `Stops`, or
+  // the window's end.
+  template <std::uint8_t Stops>
+  const char* findStop(const char* first) const;
+
+  // Takes the run from `first` to its state's next stop or the window's
+  // end, as step() would one byte at a time, and in code and block
+  // comments the line ends and runs after it too, counting the lines.
+  // Returns where it ended; sets `stopped` when lines.count() says so.
+  template <class Output, class Lines>
+  const char* takeRun(Output& out, Lines& lines, const char* first, bool& stopped);
+  // The length of a line end at `at` whose end is known: 2 for CR LF, 1 for
+  // LF or a CR before another byte, 0 for none or a CR at the window's end.
+  std::size_t lineEndAt(const char* at) const {
+    if (at == windowEnd_ || !isLineEnd(*at)) return 0;
+    if (*at == '\n') return 1;
+    if (at + 1 == windowEnd_) return 0;
+    return at[1] == '\n' ? 2 : 1;
+  }
+  // Takes a `/*` or `//` in code, or a `*/` in a block comment, at `at`, as
+  // step() would. Returns where it ended: `at` when there is none there.
+  const char* takeCommentMarker(const char* at);
   template <class Output>
   void codeRun(Output& out, std::string_view run, bool tokenMatters);
   void lineCommentRun(std::string_view run);
@@ -50,6 +84,9 @@ class FastCCommentStripper : private CCommentStripper {
   bool endsAfterLead(std::string_view bytes) const;
 
   const ByteKernels& kernels_;
+  const char* window_ = nullptr;
+  const char* windowEnd_ = nullptr;
+  std::uint64_t masks_[kMaskWindow / 64 * kCStripStops.count];
 };
 
 template <class Output, class Lines>
@@ -57,53 +94,98 @@ bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines&
   const char* p = chunk.data();
   const char* const end = p + chunk.size();
   while (p != end) {
-    if (!afterCr_ && !backslash_) p = takeRun(out, p, end, end);
-    if (p == end) break;
-    const char byte = *p++;
-    const bool newLine = byte == '\r' || (byte == '\n' && !afterCr_);
-    step(byte, out);
-    if (newLine && !lines.count()) return false;
+    window_ = p;
+    windowEnd_ = p + std::min<std::ptrdiff_t>(end - p, kMaskWindow);
+    kernels_.stopMasks(window_, windowEnd_, kCStripStops, masks_);
+    while (p != windowEnd_) {
+      if (!afterCr_ && !backslash_) {
+        bool stopped = false;
+        p = takeRun(out, lines, p, stopped);
+        if (stopped) return false;
+        if (p == windowEnd_) break;
+        if (const char* after = takeCommentMarker(p); after != p) {
+          p = after;
+          continue;
+        }
+      }
+      const char byte = *p++;
+      const bool newLine = byte == '\r' || (byte == '\n' && !afterCr_);
+      step(byte, out);
+      if (newLine && !lines.count()) return false;
+    }
   }
   return true;
 }
 
-template <class Output>
-const char* FastCCommentStripper::takeRun(Output& out, const char* first, const char* last,
-                                          const char* chunkEnd) {
-  const auto run = [&](const StopBytes& stops) {
-    last = kernels_.findStop(first, last, stops);
-    return std::string_view(first, static_cast<std::size_t>(last - first));
+template <std::uint8_t Stops>
+const char* FastCCommentStripper::findStop(const char* first) const {
+  const auto offset = static_cast<std::size_t>(first - window_);
+  std::uint64_t skip = ~std::uint64_t{0} << (offset % 64);
+  for (std::size_t block = offset / 64; window_ + 64 * block < windowEnd_; ++block, skip = ~0ull) {
+    std::uint64_t found = 0;
+    for (int k = 0; k < kCStripStops.count; ++k) {
+      if ((Stops >> k & 1) != 0) found |= masks_[kCStripStops.count * block + k];
+    }
+    if ((found &= skip) != 0) return window_ + 64 * block + __builtin_ctzll(found);
+  }
+  return windowEnd_;
+}
+
+template <class Output, class Lines>
+const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char* first,
+                                          bool& stopped) {
+  const char* last = first;
+  const auto run = [&] { return std::string_view(first, static_cast<std::size_t>(last - first)); };
+  // Takes the line end at `last`, if any, and goes on after it.
+  const auto lineEnded = [&](auto takeLineEnd) {
+    const std::size_t length = lineEndAt(last);
+    if (length == 0) return false;
+    takeLineEnd(std::string_view(last, length));
+    ++line_;
+    afterLead_ = false;
+    first = last + length;
+    last = first;
+    if (lines.count()) return first != windowEnd_;
+    stopped = true;
+    return false;
   };
   switch (state_) {
     case State::Code:
       if (afterLead_) return first;
-      {
-        const std::string_view bytes = run(kCodeStops);
-        const bool tokenMatters = last == chunkEnd || (*last != '/' && !isLineEnd(*last));
-        codeRun(out, bytes, tokenMatters);
-        if (shiftJis()) afterLead_ = endsAfterLead(bytes);
-      }
+      do {
+        last = findStop<kCodeStops>(first);
+        codeRun(out, run(), last == windowEnd_ || (*last != '/' && !isLineEnd(*last)));
+        if (shiftJis()) afterLead_ = endsAfterLead(run());
+      } while (lineEnded([&](std::string_view end) { codeLineEnd(out, end); }));
       return last;
     case State::LineComment:
       if (afterLead_) return first;
-      lineCommentRun(run(kLineCommentStops));
+      last = findStop<kLineCommentStops>(first);
+      lineCommentRun(run());
       return last;
     case State::BlockComment:
       if (afterStar_) return first;
-      run(kBlockCommentStops);
-      afterLead_ = false;  // no stop of a comment is ever a trail byte
+      do {
+        // A `*` followed by what can neither close the comment nor start
+        // another `*` is passed over with the text.
+        for (last = findStop<kBlockCommentStops>(first);
+             last + 1 < windowEnd_ && *last == '*' && last[1] != '/' && last[1] != '*' &&
+             last[1] != '\\' && !isLineEnd(last[1]);
+             last = findStop<kBlockCommentStops>(last + 2)) {
+        }
+        afterLead_ = false;  // no stop of a comment is ever a trail byte
+      } while (lineEnded([&](std::string_view end) { commentLineEnd(out, end, directive_); }));
       return last;
     case State::Quoted:
       if (afterLead_ || escaped_) return first;
-      {
-        const std::string_view bytes = run(quote_ == '"' ? kStringStops : kConstantStops);
-        write(out, bytes);
-        if (shiftJis()) afterLead_ = endsAfterLead(bytes);
-      }
+      last = quote_ == '"' ? findStop<kStringStops>(first) : findStop<kConstantStops>(first);
+      write(out, run());
+      if (shiftJis()) afterLead_ = endsAfterLead(run());
       return last;
     case State::RawString:
       if (rawMatch_ != 0) return first;
-      write(out, run(kRawStringStops));
+      last = findStop<kRawStringStops>(first);
+      write(out, run());
       afterLead_ = false;
       return last;
     default:
@@ -111,17 +193,35 @@ const char* FastCCommentStripper::takeRun(Output& out, const char* first, const 
   }
 }
 
+inline const char* FastCCommentStripper::takeCommentMarker(const char* at) {
+  if (at + 1 == windowEnd_) return at;
+  if (state_ == State::Code && !afterLead_ && at[0] == '/' && (at[1] == '*' || at[1] == '/')) {
+    percent_ = false;
+    slashLine_ = line_;
+    heldSlash_.clear();  // nothing held: no splice came between
+    openComment(at[1] == '*' ? State::BlockComment : State::LineComment);
+    return at + 2;
+  }
+  if (state_ == State::BlockComment && !afterStar_ && at[0] == '*' && at[1] == '/') {
+    closeComment();
+    return at + 2;
+  }
+  return at;
+}
+
 template <class Output>
 void FastCCommentStripper::codeRun(Output& out, std::string_view run, bool tokenMatters) {
   if (run.empty()) return;
-  const std::size_t firstCode = run.find_first_not_of(" \t");
-  if (firstCode == std::string_view::npos) {
+  std::size_t firstCode = 0;
+  while (firstCode < run.size() && isBlank(run[firstCode])) ++firstCode;
+  if (firstCode == run.size()) {
     holdBlanks(out, run);
     percent_ = false;
     token_ = Token::None;
     return;
   }
-  const std::size_t lastCode = run.find_last_not_of(" \t");
+  std::size_t lastCode = run.size() - 1;
+  while (isBlank(run[lastCode])) --lastCode;
   if (firstCode > 0) {
     holdBlanks(out, run.substr(0, firstCode));
     percent_ = false;
@@ -146,12 +246,12 @@ void FastCCommentStripper::codeRun(Output& out, std::string_view run, bool token
     token_ = Token::None;
   } else if (tokenMatters) {
     // Only the last word can continue into what follows.
-    std::size_t from = run.find_last_of(" \t", lastCode);
-    if (from == std::string_view::npos || from < firstCode) {
+    std::size_t from = lastCode;
+    while (from > firstCode && !isBlank(run[from - 1])) --from;
+    if (from == firstCode) {
       from = firstCode;
       if (firstCode > 0) token_ = Token::None;
     } else {
-      ++from;
       token_ = Token::None;
     }
     bool lead = false;
@@ -170,11 +270,10 @@ void FastCCommentStripper::codeRun(Output& out, std::string_view run, bool token
 }
 
 inline void FastCCommentStripper::lineCommentRun(std::string_view run) {
-  const std::size_t lastCode = run.find_last_not_of(" \t");
-  if (lastCode == std::string_view::npos) {
-    if (!run.empty() && backslash_) backslashBlanks_ = true;
-    return;
-  }
+  std::size_t end = run.size();
+  while (end > 0 && isBlank(run[end - 1])) --end;
+  if (end == 0) return;  // blanks alone change nothing
+  const std::size_t lastCode = end - 1;
   backslash_ = run[lastCode] == '\\' &&
                !(shiftJis() && endsAfterLead(run.substr(0, lastCode)));
   backslashBlanks_ = backslash_ && lastCode + 1 < run.size();

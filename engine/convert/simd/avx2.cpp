@@ -69,7 +69,7 @@ namespace cstrip {
 
 extern const ByteKernels kAvx2Kernels = {"AVX2", significantMasksKernel<Block64<Avx2>>,
                                          convertLettersKernel<Block64<Avx2>>,
-                                         skipAsciiKernel<Block64<Avx2>>, findStopKernel<Block64<Avx2>>};
+                                         skipAsciiKernel<Block64<Avx2>>, stopMasksKernel<Block64<Avx2>>};
 
 }  // namespace cstrip
 

@@ -81,18 +81,15 @@ const char* skipAsciiKernel(const char* first, const char* last) {
 }
 
 template <class Block>
-const char* findStopKernel(const char* first, const char* last, const StopBytes& stops) {
+void stopMasksKernel(const char* first, const char* last, const StopBytes& stops,
+                     std::uint64_t* masks) {
   Block splats[sizeof stops.bytes];
-  for (int i = 0; i < stops.count; ++i) splats[i] = Block::splat(stops.bytes[i]);
-  for (; last - first >= 64; first += 64) {
+  for (int k = 0; k < stops.count; ++k) splats[k] = Block::splat(stops.bytes[k]);
+  for (; last - first >= 64; first += 64, masks += stops.count) {
     const Block block = Block::load(first);
-    Block found = block == splats[0];
-    for (int i = 1; i < stops.count; ++i) found = found | (block == splats[i]);
-    if (const std::uint64_t bits = found.bits(); bits != 0) {
-      return first + __builtin_ctzll(bits);
-    }
+    for (int k = 0; k < stops.count; ++k) masks[k] = (block == splats[k]).bits();
   }
-  return findStopByteByByte(first, last, stops);
+  stopMasksByteByByte(first, last, stops, masks);
 }
 
 }  // namespace
