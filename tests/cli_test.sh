@@ -18,7 +18,7 @@ export LANG=C.UTF-8 LC_ALL= LC_MESSAGES=
 umask 022
 
 printf 'int A; /* \223\372\226\173 */\r\n\r\nchar *s = "//"; // B\r\nEnd' >in.c
-for mode in strip lower upper; do
+for mode in strip strip-c lower upper; do
   "$engine" "$mode" in.c engine.out >/dev/null
   "$cstrip" --"$mode" in.c cli.out
   check "--$mode writes what the engine writes" cmp -s cli.out engine.out
@@ -45,7 +45,7 @@ rm src/utf16.c
 "$cstrip" --lower --include '*.txt' -d txt src >/dev/null 2>&1
 check "--include chooses the names" test -e txt/src/notes.txt -a ! -e txt/src/a.c
 for arguments in "--strip --lower in.c x.c" "--strip in.c" "--strip -j 0 -d d in.c" "--bogus" \
-  "-v in.c x.c"; do
+  "-v in.c x.c" "--strip --keep-lines in.c x.c" "--strip-c --strip in.c x.c"; do
   # shellcheck disable=SC2086
   "$cstrip" $arguments 2>errors
   check "'$arguments' is a usage error" test $? = 2 -a -s errors
@@ -54,6 +54,14 @@ check "--help works without a display" sh -c '"$0" --help | grep -q cstrip' "$cs
 check "--version too" sh -c '"$0" --version | grep -q "^cstrip [0-9]"' "$cstrip"
 LANG=ja_JP.UTF-8 "$cstrip" --strip none.c y.c 2>errors
 check "messages follow the locale" grep -q 入力ファイル errors
+
+printf 'int a;\r\n/* one\r\ntwo */ int b; /* open\r\n' >open.c
+"$cstrip" --strip-c open.c open.out 2>errors
+check "an unclosed /* is a warning naming the file and line, exit 0" \
+  sh -c 'test $0 = 0 && grep -q "open.c.*line 3" errors' $?
+check "  ... and runs to the end" test "$(od -An -c open.out | tr -d ' ')" = 'inta;\r\nintb;'
+"$cstrip" --strip-c --keep-lines open.c open.out 2>/dev/null
+check "--keep-lines keeps the line count" test "$(tr -cd '\n' <open.out | wc -c)" = 3
 
 # The hazards of real trees and shells. Each row runs COMMAND in a fresh
 # tree t/, with its output in out.log and errors in err.log, and then checks

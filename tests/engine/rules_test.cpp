@@ -55,6 +55,46 @@ TEST(CommentStripper, FollowsTheRulesAndCountsEveryLf) {
   }
 }
 
+// What the C comment stripping writes where the tokens leave it a choice:
+// the spaces, blanks and line ends around a removed comment. `rules` 1
+// keeps the lines, 2 reads Shift-JIS.
+struct CCase {
+  std::string input;
+  std::string expected;
+  int rules = 0;
+};
+
+const CCase kCStripCases[] = {
+    {"int/**/x;", "int x;"},
+    {"a /* c */ b", "a  b"},
+    {"a/* c */ b", "a b"},
+    {"x; /* c */  \r\ny;\r\n", "x;\r\ny;\r\n"},
+    {"  // only\r\n\r\n/* a\r\n b */\ry", "\r\ny"},
+    {"  /* c */  \n", "\n", 1},
+    {"#define A \\\n// c\nint y;", "#define A \\\n\nint y;"},
+    {"#define A 1/* a\n b */+2\n", "#define A 1 +2\n"},
+    {"#define A 1/* a\n b */+2\n", "#define A 1 \\\n+2\n", 1},
+    {"a/* a\r\n b */b", "a\r\nb", 1},
+    {"x // a \\\n b\ny", "x\ny"},
+    {"/\\\n* c */x", "x"},
+    {"s = \"\x95\x5c\"; // \x95\x5c\nint i;", "s = \"\x95\x5c\";\nint i;", 2},
+    {"a /* open\n\n", "a"},
+};
+
+TEST(CCommentStripper, RemovesEachCommentAsASpaceOnlyWhereOneIsNeeded) {
+  for (const auto& test : kCStripCases) {
+    SCOPED_TRACE(::testing::PrintToString(test.input));
+    const CStripRules rules{test.rules & 2 ? TextEncoding::ShiftJis : TextEncoding::Utf8, false,
+                            (test.rules & 1) != 0};
+    EXPECT_EQ(stripCByteByByte({test.input}, rules).output, test.expected);
+  }
+}
+
+TEST(CCommentStripper, CountsEveryLineEndAndNamesTheLineOfAnOpenComment) {
+  EXPECT_EQ(stripCByteByByte({"a\r\nb\rc\n/* x\r\n"}, {}).events, "||||!4");
+  EXPECT_EQ(stripCByteByByte({"/* x */ // y\n"}, {}).events, "|");
+}
+
 const Case kCaseCases[] = {
     {"", "", 0},
     {"A\nB\nC", "a\nb\nc\r\n", 1},
