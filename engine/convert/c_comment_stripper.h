@@ -100,12 +100,39 @@ class CCommentStripper {
   bool shiftJis() const { return rules_.encoding == TextEncoding::ShiftJis; }
 
   // Writes, remembering whether the last byte written was white space.
+  // Bytes that lie in the input taken (see takeInput) are held and written
+  // together with those right after them, at the next other write or at
+  // flushInput().
   template <class Sink>
   void write(Sink& out, std::string_view bytes) {
     if (bytes.empty()) return;
-    out.write(std::span<const char>(bytes.data(), bytes.size()));
+    const auto at = reinterpret_cast<std::uintptr_t>(bytes.data());
+    if (at >= inputBegin_ && at < inputEnd_) {
+      if (bytes.data() != heldInputEnd_) {
+        flushInput(out);
+        heldInput_ = bytes.data();
+      }
+      heldInputEnd_ = bytes.data() + bytes.size();
+    } else {
+      flushInput(out);
+      out.write(std::span<const char>(bytes.data(), bytes.size()));
+    }
     const auto last = static_cast<unsigned char>(bytes.back());
     lastWasBlank_ = isBlank(last) || isLineEnd(last);
+  }
+  // Where the input being taken lies, so that write() may hold its bytes.
+  void takeInput(std::span<const char> input) {
+    inputBegin_ = reinterpret_cast<std::uintptr_t>(input.data());
+    inputEnd_ = inputBegin_ + input.size();
+  }
+  // Writes the input's bytes write() held; to be called before the input
+  // goes away.
+  template <class Sink>
+  void flushInput(Sink& out) {
+    if (heldInput_ != heldInputEnd_) {
+      out.write(std::span<const char>(heldInput_, static_cast<std::size_t>(heldInputEnd_ - heldInput_)));
+    }
+    heldInput_ = heldInputEnd_ = nullptr;
   }
   template <class Sink>
   void put(Sink& out, char byte) {
@@ -168,9 +195,11 @@ class CCommentStripper {
             identifier_ == "UR" || identifier_ == "u8R");
   }
 
-  // A logical character of code that is not a blank, `/` or a line end.
+  // A logical character of code that is not a blank, `/` or a line end:
+  // the one byte of `one`.
   template <class Sink>
-  void codeCharacter(Sink& out, char byte) {
+  void codeCharacter(Sink& out, std::string_view one) {
+    const char byte = one[0];
     const auto c = static_cast<unsigned char>(byte);
     if (!lineHasToken_) {
       directive_ = c == '#';
@@ -180,7 +209,7 @@ class CCommentStripper {
       if (percent_ && c == ':') directive_ = true;
       percent_ = false;
     }
-    writeCode(out, std::string_view(&byte, 1));
+    writeCode(out, one);
     if (c == '"') {
       if (afterRawPrefix()) {
         state_ = State::RawDelimiter;
@@ -367,7 +396,7 @@ class CCommentStripper {
           heldSplicesEnd_ = 1;
           slashLine_ = line_;
         } else {
-          codeCharacter(out, byte);
+          codeCharacter(out, std::string_view(&byte, 1));
         }
         return;
       case State::Slash:
@@ -499,6 +528,10 @@ class CCommentStripper {
   bool percent_ = false;       // its first token is `%`, maybe `%:`
 
   // Output.
+  std::uintptr_t inputBegin_ = 0;
+  std::uintptr_t inputEnd_ = 0;
+  const char* heldInput_ = nullptr;
+  const char* heldInputEnd_ = nullptr;
   std::string heldBlanks_;
   std::string heldSlash_;
   std::size_t heldSplicesEnd_ = 1;  // heldSlash_ up to a backslash after the splices

@@ -45,17 +45,19 @@ class FastCCommentStripper : private CCommentStripper {
   using CCommentStripper::unterminatedCommentLine;
 
  private:
-  // Where each state's runs stop.
-  static constexpr std::uint8_t kCodeStops = cStripStopsOf("/\"'\\\r\n");
-  static constexpr std::uint8_t kLineCommentStops = cStripStopsOf("\r\n");
-  static constexpr std::uint8_t kBlockCommentStops = cStripStopsOf("*\r\n");
-  static constexpr std::uint8_t kStringStops = cStripStopsOf("\"\\\r\n");
-  static constexpr std::uint8_t kConstantStops = cStripStopsOf("'\\\r\n");
-  static constexpr std::uint8_t kRawStringStops = cStripStopsOf(")\r\n");
+  // Where each state's runs stop, by their place in kRunStops.
+  enum RunStops { kCodeStops, kLineCommentStops, kBlockCommentStops, kStringStops,
+                  kConstantStops, kRawStringStops, kRunStopsCount };
+  static constexpr std::uint8_t kRunStops[kRunStopsCount] = {
+      cStripStopsOf("/\"'\\\r\n"), cStripStopsOf("\r\n"),     cStripStopsOf("*\r\n"),
+      cStripStopsOf("\"\\\r\n"),    cStripStopsOf("'\\\r\n"), cStripStopsOf(")\r\n")};
 
+  // Classifies the window [window_, windowEnd_): for each block, a mask of
+  // each kRunStops.
+  void classifyWindow();
   // The first byte of the window from `first` on that is one of `Stops`, or
   // the window's end.
-  template <std::uint8_t Stops>
+  template <RunStops Stops>
   const char* findStop(const char* first) const;
 
   // Takes the run from `first` to its state's next stop or the window's
@@ -72,9 +74,13 @@ class FastCCommentStripper : private CCommentStripper {
     if (at + 1 == windowEnd_) return 0;
     return at[1] == '\n' ? 2 : 1;
   }
-  // Takes a `/*` or `//` in code, or a `*/` in a block comment, at `at`, as
-  // step() would. Returns where it ended: `at` when there is none there.
-  const char* takeCommentMarker(const char* at);
+  // Takes the stop at `at` as step() would, where it is a common one whose
+  // effect the bytes after it settle: `/*`, `//` or `/` as an operator and a
+  // quote in code, `*/` in a block comment, a quote or an escape in a
+  // string, a splice in code, counting its line. Returns where it ended:
+  // `at` when it took nothing. Sets `stopped` when lines.count() says so.
+  template <class Output, class Lines>
+  const char* takeStop(Output& out, Lines& lines, const char* at, bool& stopped);
   template <class Output>
   void codeRun(Output& out, std::string_view run, bool tokenMatters);
   void lineCommentRun(std::string_view run);
@@ -87,23 +93,34 @@ class FastCCommentStripper : private CCommentStripper {
   const char* window_ = nullptr;
   const char* windowEnd_ = nullptr;
   std::uint64_t masks_[kMaskWindow / 64 * kCStripStops.count];
+  std::uint64_t runStops_[kMaskWindow / 64][kRunStopsCount];
 };
 
 template <class Output, class Lines>
 bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines& lines) {
   const char* p = chunk.data();
   const char* const end = p + chunk.size();
+  takeInput(chunk);
+  struct Flush {  // the chunk's bytes held for writing go out before it goes
+    FastCCommentStripper& stripper;
+    Output& out;
+    ~Flush() {
+      stripper.flushInput(out);
+      stripper.takeInput({});
+    }
+  } flush{*this, out};
   while (p != end) {
     window_ = p;
     windowEnd_ = p + std::min<std::ptrdiff_t>(end - p, kMaskWindow);
-    kernels_.stopMasks(window_, windowEnd_, kCStripStops, masks_);
+    classifyWindow();
     while (p != windowEnd_) {
       if (!afterCr_ && !backslash_) {
         bool stopped = false;
         p = takeRun(out, lines, p, stopped);
         if (stopped) return false;
         if (p == windowEnd_) break;
-        if (const char* after = takeCommentMarker(p); after != p) {
+        if (const char* after = takeStop(out, lines, p, stopped); after != p) {
+          if (stopped) return false;
           p = after;
           continue;
         }
@@ -117,16 +134,28 @@ bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines&
   return true;
 }
 
-template <std::uint8_t Stops>
+inline void FastCCommentStripper::classifyWindow() {
+  kernels_.stopMasks(window_, windowEnd_, kCStripStops, masks_);
+  const auto blocks = static_cast<std::size_t>(windowEnd_ - window_ + 63) / 64;
+  for (std::size_t block = 0; block < blocks; ++block) {
+    for (int stops = 0; stops < kRunStopsCount; ++stops) {
+      std::uint64_t found = 0;
+      for (int k = 0; k < kCStripStops.count; ++k) {
+        if ((kRunStops[stops] >> k & 1) != 0) found |= masks_[kCStripStops.count * block + k];
+      }
+      runStops_[block][stops] = found;
+    }
+  }
+}
+
+template <FastCCommentStripper::RunStops Stops>
 const char* FastCCommentStripper::findStop(const char* first) const {
   const auto offset = static_cast<std::size_t>(first - window_);
   std::uint64_t skip = ~std::uint64_t{0} << (offset % 64);
   for (std::size_t block = offset / 64; window_ + 64 * block < windowEnd_; ++block, skip = ~0ull) {
-    std::uint64_t found = 0;
-    for (int k = 0; k < kCStripStops.count; ++k) {
-      if ((Stops >> k & 1) != 0) found |= masks_[kCStripStops.count * block + k];
+    if (const std::uint64_t found = runStops_[block][Stops] & skip; found != 0) {
+      return window_ + 64 * block + __builtin_ctzll(found);
     }
-    if ((found &= skip) != 0) return window_ + 64 * block + __builtin_ctzll(found);
   }
   return windowEnd_;
 }
@@ -153,7 +182,24 @@ const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char*
     case State::Code:
       if (afterLead_) return first;
       do {
-        last = findStop<kCodeStops>(first);
+        if (!lineHasToken_ && !lineWritten_ && !commentSinceCode_ && !afterSplice_ &&
+            !spaceOwed_ && heldBlanks_.empty()) {
+          // At a line's start in code, a line with no stop before its end
+          // holds no comment and so comes out as it is.
+          for (last = findStop<kCodeStops>(first); const std::size_t end = lineEndAt(last);
+               last = findStop<kCodeStops>(first)) {
+            write(out, std::string_view(first, static_cast<std::size_t>(last - first) + end));
+            ++line_;
+            first = last + end;
+            if (!lines.count()) {
+              stopped = true;
+              return first;
+            }
+            if (first == windowEnd_) return first;
+          }
+        } else {
+          last = findStop<kCodeStops>(first);
+        }
         codeRun(out, run(), last == windowEnd_ || (*last != '/' && !isLineEnd(*last)));
         if (shiftJis()) afterLead_ = endsAfterLead(run());
       } while (lineEnded([&](std::string_view end) { codeLineEnd(out, end); }));
@@ -162,6 +208,9 @@ const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char*
       if (afterLead_) return first;
       last = findStop<kLineCommentStops>(first);
       lineCommentRun(run());
+      if (!backslash_ && !afterLead_) {
+        lineEnded([&](std::string_view end) { codeLineEnd(out, end); });
+      }
       return last;
     case State::BlockComment:
       if (afterStar_) return first;
@@ -193,20 +242,64 @@ const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char*
   }
 }
 
-inline const char* FastCCommentStripper::takeCommentMarker(const char* at) {
-  if (at + 1 == windowEnd_) return at;
-  if (state_ == State::Code && !afterLead_ && at[0] == '/' && (at[1] == '*' || at[1] == '/')) {
-    percent_ = false;
-    slashLine_ = line_;
-    heldSlash_.clear();  // nothing held: no splice came between
-    openComment(at[1] == '*' ? State::BlockComment : State::LineComment);
-    return at + 2;
+template <class Output, class Lines>
+const char* FastCCommentStripper::takeStop(Output& out, Lines& lines, const char* at,
+                                           bool& stopped) {
+  if (at + 1 == windowEnd_ || afterLead_) return at;
+  const char next = at[1];
+  switch (state_) {
+    case State::Code:
+      if (at[0] == '/') {
+        if (next == '*' || next == '/') {
+          percent_ = false;
+          slashLine_ = line_;
+          heldSlash_.clear();  // nothing held: no splice came between
+          openComment(next == '*' ? State::BlockComment : State::LineComment);
+          return at + 2;
+        }
+        if (next == '\\') return at;
+        writeCode(out, std::string_view(at, 1));  // an operator
+        if (!lineHasToken_) {
+          lineHasToken_ = true;
+          directive_ = false;
+        }
+        percent_ = false;
+        token_ = Token::None;
+        return at + 1;
+      }
+      if (at[0] == '"' || at[0] == '\'') {
+        codeCharacter(out, std::string_view(at, 1));
+        return at + 1;
+      }
+      if (const std::size_t end = at[0] == '\\' ? lineEndAt(at + 1) : 0) {  // a splice
+        writeCode(out, std::string_view(at, 1));
+        write(out, std::string_view(at + 1, end));
+        afterSplice_ = true;
+        lineWritten_ = commentSinceCode_ = spaceOwed_ = lastWasBlank_ = false;
+        ++line_;
+        stopped = !lines.count();
+        return at + 1 + end;
+      }
+      return at;
+    case State::BlockComment:
+      if (afterStar_ || at[0] != '*' || next != '/') return at;
+      closeComment();
+      return at + 2;
+    case State::Quoted:
+      if (escaped_) return at;
+      if (at[0] == quote_) {
+        write(out, std::string_view(at, 1));
+        state_ = State::Code;
+        token_ = Token::None;
+        return at + 1;
+      }
+      if (at[0] != '\\' || next == '\\' || isBlank(next) || isLineEnd(next)) return at;
+      write(out, std::string_view(at, 2));  // an escape
+      afterLead_ = shiftJis() && isLeadByte(static_cast<unsigned char>(next));
+      return at + 2;
+    default:
+      return at;
   }
-  if (state_ == State::BlockComment && !afterStar_ && at[0] == '*' && at[1] == '/') {
-    closeComment();
-    return at + 2;
-  }
-  return at;
 }
 
 template <class Output>
