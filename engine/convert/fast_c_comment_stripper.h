@@ -35,8 +35,10 @@ class FastCCommentStripper : private CCommentStripper {
       : CCommentStripper(rules), kernels_(kernels) {}
 
   // Takes every byte of `chunk`, writing to `out` (put(char),
-  // write(std::span<const char>)) and calling lines.count() after each line
-  // end read: CR LF, CR or LF. Returns false as soon as lines.count() does,
+  // write(std::span<const char>)) and counting each line end read (CR LF,
+  // CR or LF) with `lines`: lines.count() after it, or for line ends that
+  // lines.quietCounts() says would all return true, lines.countQuietly(n)
+  // for n of them at once. Returns false as soon as lines.count() does,
   // leaving the rest of the chunk untaken.
   template <class Output, class Lines>
   bool feed(std::span<const char> chunk, Output& out, Lines& lines);
@@ -66,6 +68,11 @@ class FastCCommentStripper : private CCommentStripper {
   // Returns where it ended; sets `stopped` when lines.count() says so.
   template <class Output, class Lines>
   const char* takeRun(Output& out, Lines& lines, const char* first, bool& stopped);
+  // Takes the lines from `first` to the last LF of its block, when the
+  // block has no other stop after `first` and lines.quietCounts() lets them
+  // all be counted at once. Returns where it ended.
+  template <class Output, class Lines>
+  const char* takeCleanLines(Output& out, Lines& lines, const char* first);
   // The length of a line end at `at` whose end is known: 2 for CR LF, 1 for
   // LF or a CR before another byte, 0 for none or a CR at the window's end.
   std::size_t lineEndAt(const char* at) const {
@@ -161,6 +168,24 @@ const char* FastCCommentStripper::findStop(const char* first) const {
 }
 
 template <class Output, class Lines>
+const char* FastCCommentStripper::takeCleanLines(Output& out, Lines& lines, const char* first) {
+  const auto offset = static_cast<std::size_t>(first - window_);
+  const std::size_t block = offset / 64;
+  const std::uint64_t after = ~std::uint64_t{0} << (offset % 64);
+  const std::uint64_t stops = runStops_[block][kCodeStops] & after;
+  constexpr int kLf = 5;  // the place of LF in kCStripStops
+  static_assert(kCStripStops.bytes[kLf] == '\n');
+  if (stops == 0 || stops != (masks_[kCStripStops.count * block + kLf] & after)) return first;
+  const auto count = static_cast<std::uint64_t>(__builtin_popcountll(stops));
+  if (lines.quietCounts() < count) return first;
+  const char* const end = window_ + 64 * block + (63 - __builtin_clzll(stops)) + 1;
+  write(out, std::string_view(first, static_cast<std::size_t>(end - first)));
+  line_ += count;
+  lines.countQuietly(count);
+  return end;
+}
+
+template <class Output, class Lines>
 const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char* first,
                                           bool& stopped) {
   const char* last = first;
@@ -185,9 +210,13 @@ const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char*
         if (!lineHasToken_ && !lineWritten_ && !commentSinceCode_ && !afterSplice_ &&
             !spaceOwed_ && heldBlanks_.empty()) {
           // At a line's start in code, a line with no stop before its end
-          // holds no comment and so comes out as it is.
-          for (last = findStop<kCodeStops>(first); const std::size_t end = lineEndAt(last);
-               last = findStop<kCodeStops>(first)) {
+          // holds no comment and so comes out as it is; where a block's
+          // stops are all LFs, its lines are taken at once.
+          for (;;) {
+            first = takeCleanLines(out, lines, first);
+            last = findStop<kCodeStops>(first);
+            const std::size_t end = lineEndAt(last);
+            if (end == 0) break;
             write(out, std::string_view(first, static_cast<std::size_t>(last - first) + end));
             ++line_;
             first = last + end;

@@ -61,7 +61,7 @@ inline Recorded stripByteByByte(const std::vector<std::string>& chunks) {
   return run;
 }
 
-// Counts a strip run's LFs as '|' events, as a window that calls out at
+// Counts a strip run's LFs (or line ends) as '|' events, as a window that calls out at
 // every LF but the next `quiet` after each call: quietCounts() says how
 // many are left. Counting more quietly than that records '!'.
 struct LfEvents {
@@ -110,15 +110,12 @@ inline Recorded stripCByteByByte(const std::vector<std::string>& chunks, CStripR
   return run;
 }
 
-// The same, fast.
+// The same, fast, counting as LfEvents does.
 inline Recorded stripCFast(const std::vector<std::string>& chunks, CStripRules rules,
-                           const ByteKernels& kernels = fastestByteKernels()) {
-  struct Lines {
-    Recorded& run;
-    bool count() { return run.events += '|', true; }
-  };
+                           const ByteKernels& kernels = fastestByteKernels(),
+                           std::uint64_t quiet = UINT64_MAX) {
   Recorded run;
-  Lines lines{run};
+  LfEvents lines{run, quiet};
   FastCCommentStripper stripper(rules, kernels);
   for (const auto& chunk : chunks) stripper.feed(chunk, run, lines);
   stripper.finish(run);
