@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "byte_kernels.h"
 #include "c_comment_stripper.h"
@@ -144,14 +145,18 @@ bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines&
 inline void FastCCommentStripper::classifyWindow() {
   kernels_.stopMasks(window_, windowEnd_, kCStripStops, masks_);
   const auto blocks = static_cast<std::size_t>(windowEnd_ - window_ + 63) / 64;
+  // Each state's mask, the bytes' masks ORed as its bits say, unrolled.
+  const auto combine = [&]<std::size_t... Kinds>(const std::uint64_t* masks, std::uint8_t bits,
+                                                  std::index_sequence<Kinds...>) {
+    return ((((bits >> Kinds) & 1) != 0 ? masks[Kinds] : 0) | ...);
+  };
   for (std::size_t block = 0; block < blocks; ++block) {
-    for (int stops = 0; stops < kRunStopsCount; ++stops) {
-      std::uint64_t found = 0;
-      for (int k = 0; k < kCStripStops.count; ++k) {
-        if ((kRunStops[stops] >> k & 1) != 0) found |= masks_[kCStripStops.count * block + k];
-      }
-      runStops_[block][stops] = found;
-    }
+    const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
+    [&]<std::size_t... States>(std::index_sequence<States...>) {
+      ((runStops_[block][States] =
+            combine(masks, kRunStops[States], std::make_index_sequence<sizeof kCStripStops.bytes>{})),
+       ...);
+    }(std::make_index_sequence<kRunStopsCount>{});
   }
 }
 
