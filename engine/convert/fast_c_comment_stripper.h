@@ -69,9 +69,9 @@ class FastCCommentStripper : private CCommentStripper {
   // Returns where it ended; sets `stopped` when lines.count() says so.
   template <class Output, class Lines>
   const char* takeRun(Output& out, Lines& lines, const char* first, bool& stopped);
-  // Takes the lines from `first` to the last LF of its block, when the
-  // block has no other stop after `first` and lines.quietCounts() lets them
-  // all be counted at once. Returns where it ended.
+  // Takes the lines from `first` to the last line end of its block, when
+  // the block has no other stop after `first` and lines.quietCounts() lets
+  // them all be counted at once. Returns where it ended.
   template <class Output, class Lines>
   const char* takeCleanLines(Output& out, Lines& lines, const char* first);
   // The length of a line end at `at` whose end is known: 2 for CR LF, 1 for
@@ -178,12 +178,19 @@ const char* FastCCommentStripper::takeCleanLines(Output& out, Lines& lines, cons
   const std::size_t block = offset / 64;
   const std::uint64_t after = ~std::uint64_t{0} << (offset % 64);
   const std::uint64_t stops = runStops_[block][kCodeStops] & after;
-  constexpr int kLf = 5;  // the place of LF in kCStripStops
-  static_assert(kCStripStops.bytes[kLf] == '\n');
-  if (stops == 0 || stops != (masks_[kCStripStops.count * block + kLf] & after)) return first;
-  const auto count = static_cast<std::uint64_t>(__builtin_popcountll(stops));
+  constexpr int kCr = 4;  // the places of CR and LF in kCStripStops
+  constexpr int kLf = 5;
+  static_assert(kCStripStops.bytes[kCr] == '\r' && kCStripStops.bytes[kLf] == '\n');
+  const std::uint64_t crs = masks_[kCStripStops.count * block + kCr] & after;
+  const std::uint64_t lfs = masks_[kCStripStops.count * block + kLf] & after;
+  // Only line ends, and no CR last, whose LF may be in the next block or
+  // window.
+  if (stops == 0 || stops != (crs | lfs) || (crs >> 63) != 0) return first;
+  const auto count =
+      static_cast<std::uint64_t>(__builtin_popcountll(lfs) + __builtin_popcountll(crs & ~(lfs >> 1)));
   if (lines.quietCounts() < count) return first;
   const char* const end = window_ + 64 * block + (63 - __builtin_clzll(stops)) + 1;
+  if (end == windowEnd_ && end[-1] == '\r') return first;
   write(out, std::string_view(first, static_cast<std::size_t>(end - first)));
   line_ += count;
   lines.countQuietly(count);
@@ -216,7 +223,7 @@ const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char*
             !spaceOwed_ && heldBlanks_.empty()) {
           // At a line's start in code, a line with no stop before its end
           // holds no comment and so comes out as it is; where a block's
-          // stops are all LFs, its lines are taken at once.
+          // stops are all line ends, its lines are taken at once.
           for (;;) {
             first = takeCleanLines(out, lines, first);
             last = findStop<kCodeStops>(first);
