@@ -121,6 +121,14 @@ class Form1Test : public QObject {
     QCOMPARE(form.find<QLineEdit>("Text3")->text(), QString("1000"));
   }
 
+  void goWithOption4StripsCommentsAsCReadsThemKeepingLineEnds() {
+    writeFile(dir_.file("c.c"), "a/**/b\r\nc//x\rd\n");
+    Window form(path("c.c"), path("c.out"), "Option4");
+    form.find<QPushButton>("Command3")->click();
+    QCOMPARE(readFile(dir_.file("c.out")), "a b\r\nc\rd\n");
+    QCOMPARE(form.find<QLineEdit>("Text3")->text(), QString("3"));
+  }
+
   void exitDuringARunStopsItAtItsNextYield() {
     writeFile(dir_.file("long.txt"), repeated("line\r\n", 100000));
     const long before = cstrip::testing::filesIn(dir_.path);

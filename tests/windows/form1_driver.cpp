@@ -1,7 +1,7 @@
 // form1_driver CSTRIP_EXE FOLDER: drives cstrip.exe's window from outside,
 // through its controls' messages, as a user would through the controls:
 // - the caption, and each control's class, caption and place from the
-//   layout table;
+//   layout table, and room for each caption at 96 and 144 DPI;
 // - each mode through GO, from FOLDER/in.c into FOLDER/<mode>.out, for the
 //   caller to compare with the engine's output;
 // - the chooser: its filters, a confirmed name, a cancel;
@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <utility>
 
 #include "form1.h"
 #include "twips.h"
@@ -175,6 +176,30 @@ void checkLayout(const Form& form) {
         "the client area is the table's");
 }
 
+// Every caption fits its control in the window's font at 96 and 144 DPI, less
+// 18 pixels at 96 DPI for the circle, gap and margins of an option button
+// (Frame1 holds only those), 6 for the frame and margins of the others.
+void checkCaptionsFit() {
+  const HDC screen = GetDC(nullptr);
+  bool fit = true;
+  for (const int dpi : {96, 144}) {
+    const HGDIOBJ old = SelectObject(screen, createForm1Font(dpi));
+    for (const Control& entry : kControls) {
+      std::wstring caption = cstrip::toWide(entry.caption);
+      std::erase(caption, L'&');  // the mnemonic's mark is not drawn
+      SIZE drawn{};
+      GetTextExtentPoint32W(screen, caption.c_str(), static_cast<int>(caption.size()), &drawn);
+      const int margin = entry.inFrame1 ? 18 : 6;
+      const bool fits = drawn.cx <= MulDiv(twipsToPixels(entry.place).width - margin, dpi, 96);
+      if (!fits) std::printf("  %s is clipped at %d DPI\n", entry.name, dpi);
+      fit = fit && fits;
+    }
+    DeleteObject(SelectObject(screen, old));
+  }
+  ReleaseDC(nullptr, screen);
+  check(fit, "every caption fits its control at 96 and 144 DPI");
+}
+
 // The control with the keyboard focus in `form`'s thread.
 HWND focusOf(const Form& form) {
   GUITHREADINFO info{};
@@ -194,12 +219,17 @@ void press(const Form& form, WPARAM key, bool alt = false) {
 void checkKeys(const Form& form) {
   SetForegroundWindow(form.window());
   bool inOrder = waitFor([&] { return focusOf(form) == form[Text1]; }, 5000);
-  // Tab visits the table's tab order; in the option group, the checked one.
-  for (const ControlId next : {Command1, Text2, Command2, Option1, Command3, Command4, Text3}) {
-    press(form, VK_TAB);
+  // Tab visits the table's tab order; in the option group, the checked one,
+  // and the arrow keys go round the group, Option3 after Option4.
+  const std::pair<WPARAM, ControlId> kSteps[] = {
+      {VK_TAB, Command1}, {VK_TAB, Text2},    {VK_TAB, Command2}, {VK_TAB, Option1},
+      {VK_DOWN, Option2}, {VK_DOWN, Option4}, {VK_DOWN, Option3}, {VK_DOWN, Option1},
+      {VK_TAB, Command3}, {VK_TAB, Command4}, {VK_TAB, Text3}};
+  for (const auto& [key, next] : kSteps) {
+    press(form, key);
     inOrder = inOrder && waitFor([&] { return focusOf(form) == form[next]; }, 5000);
   }
-  check(inOrder, "Tab goes through the controls in the table's order");
+  check(inOrder, "Tab and the arrow keys go through the controls in the table's order");
   setText(form[Text1], L"");  // GO would fail at once, with a message box
   press(form, VK_RETURN);
   press(form, VK_ESCAPE);
@@ -262,13 +292,15 @@ int wmain(int argc, wchar_t** argv) {
     check(form.window() != nullptr, "the window appears");
     if (form.window() == nullptr) return 1;
     checkLayout(form);
+    checkCaptionsFit();
     checkKeys(form);
     checkChooser(form, folder + L"\\chosen.c");
 
     const struct {
       const wchar_t* name;
       ControlId option;
-    } kModes[] = {{L"strip", Option3}, {L"lower", Option1}, {L"upper", Option2}};
+    } kModes[] = {
+        {L"strip", Option3}, {L"lower", Option1}, {L"upper", Option2}, {L"strip-c", Option4}};
     for (const auto& mode : kModes) {
       form.clickGo(folder + L"\\in.c", folder + L"\\" + mode.name + L".out", mode.option);
       check(

@@ -93,6 +93,12 @@ int scaled(int pixels, UINT dpi) {
 
 }  // namespace
 
+HFONT createForm1Font(UINT dpi) {
+  return CreateFontW(-MulDiv(9, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, japaneseUiFontFamily());
+}
+
 Form1::Form1(const std::vector<std::filesystem::path>& paths) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass{};
@@ -209,9 +215,7 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Form1::layOut(UINT dpi) {
   const HFONT old = font_;
-  font_ = CreateFontW(-MulDiv(9, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, japaneseUiFontFamily());
+  font_ = createForm1Font(dpi);
   const PixelRect frame = twipsToPixels(kControls[Frame1].place);
   for (const Control& entry : kControls) {
     PixelRect place = twipsToPixels(entry.place);

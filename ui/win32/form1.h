@@ -20,6 +20,10 @@ constexpr int controlIdOf(form1_layout::ControlId id) {
 // The window's class name, by which a test driver finds it.
 inline constexpr wchar_t kForm1ClassName[] = L"cstripForm1";
 
+// The font of every control at `dpi`: 9 points of the Japanese UI font. The
+// caller deletes it.
+HFONT createForm1Font(UINT dpi);
+
 // The program's one window in Win32 controls, the same as the Qt one: two
 // paths, the choice of conversion, GO, the line count and EXIT. GO runs the
 // conversion on the window's own thread, which pumps the window's messages
