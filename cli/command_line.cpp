@@ -98,10 +98,7 @@ Command parseCommandLine(const std::vector<std::string>& given, Language languag
     return command;
   }
   command.action = Command::Action::Convert;
-  command.mode = strip    ? Mode::Strip
-                 : stripC ? Mode::StripC
-                 : lower  ? Mode::Lower
-                          : Mode::Upper;
+  command.mode = strip ? Mode::Strip : stripC ? Mode::StripC : lower ? Mode::Lower : Mode::Upper;
   if (command.outputFolder.empty() && command.paths.size() != 2) {
     throw UsageError(text(Message::InAndOut, language));
   }

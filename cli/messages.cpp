@@ -114,8 +114,7 @@ UTF-8, as Shift-JIS otherwise. UTF-16 and UTF-32 files are refused.
     {"変換（--strip、--strip-c、--lower、--upper のどれか）を指定してください。",
      "Choose a conversion: --strip, --strip-c, --lower or --upper."},
     // KeepLinesAlone
-    {"--keep-lines は --strip-c と一緒に指定してください。",
-     "--keep-lines goes with --strip-c."},
+    {"--keep-lines は --strip-c と一緒に指定してください。", "--keep-lines goes with --strip-c."},
     // InAndOut
     {"入力ファイルと出力ファイルを 1 つずつ指定するか、-d で出力先のフォルダを指定して"
      "ください。",
@@ -159,7 +158,8 @@ UTF-8, as Shift-JIS otherwise. UTF-16 and UTF-32 files are refused.
     // Skipped
     {"%s\t通常のファイルではないため飛ばしました", "%s\tskipped: not a regular file"},
     // UnterminatedComment
-    {"%s: 警告: %s 行目の /* が閉じられていません。ファイルの終わりまでをコメントとして削除しました",
+    {"%s: 警告: %s 行目の /* "
+     "が閉じられていません。ファイルの終わりまでをコメントとして削除しました",
      "%s: warning: the /* on line %s is never closed; removed to the end of the file"},
     // WriteError
     {"書き込みエラー: %s", "write error: %s"},

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string directions = chunks.empty() ? std::string() : chunks.front();
   const auto encoding = size > 1 && data[1] & 2 ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
   const std::uint64_t quiet = size > 1 && data[1] & 4 ? 3 : UINT64_MAX;
-  const CStripRules rules{encoding, size > 1 && (data[1] & 8) != 0, size > 1 && (data[1] & 16) != 0};
+  const CStripRules rules{encoding, size > 1 && (data[1] & 8) != 0,
+                          size > 1 && (data[1] & 16) != 0};
   const Recorded stripped = stripByteByByte(chunks);
   const Recorded strippedC = stripCByteByByte(chunks, rules);
   const Recorded converted = convertCase<CaseStepper>(chunks, directions, encoding);
