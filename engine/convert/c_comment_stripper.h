@@ -25,12 +25,14 @@ struct CStripRules {
   bool keepLines = false;
 };
 
-// Blanks that may yet be dropped, and a `/` with the line splices after it
-// that may yet open a comment, are held back; these bound them. A longer
-// run of blanks is written as it comes, and a `/` with more splices after
-// it than fit is taken as an operator.
+// Blanks that may yet be dropped, a `/` with the line splices after it
+// that may yet open a comment, and the line ends of a block comment kept
+// on their lines are held back; these bound them. A longer run of blanks is
+// written as it comes, a `/` with more splices after it than fit is taken
+// as an operator, and more line ends are written as splices.
 inline constexpr std::size_t kHeldBlanksLimit = 4096;
 inline constexpr std::size_t kHeldSlashLimit = 4096;
+inline constexpr std::size_t kHeldLineEndsLimit = 4096;
 
 // Strips C comments as a C compiler reads them (translation phases 1 to 3),
 // one byte at a time: the plain reference of the fast version.
@@ -78,7 +80,7 @@ class CCommentStripper {
  protected:
   enum class State : std::uint8_t {
     Code,
-    Slash,         // after a `/` in code, held back
+    Slash,  // after a `/` in code, held back
     LineComment,
     BlockComment,
     Quoted,        // a string or character constant
@@ -92,8 +94,8 @@ class CCommentStripper {
   static constexpr bool isBlank(unsigned char c) { return c == ' ' || c == '\t'; }
   static constexpr bool isLineEnd(unsigned char c) { return c == '\r' || c == '\n'; }
   static constexpr bool isIdentifierByte(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '_' || c == '$' || c >= 0x80;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '$' || c >= 0x80;
   }
   static constexpr bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
@@ -106,6 +108,7 @@ class CCommentStripper {
   template <class Sink>
   void write(Sink& out, std::string_view bytes) {
     if (bytes.empty()) return;
+    if (!heldLineEnds_.empty()) writeHeldLineEnds(out, false);
     const auto at = reinterpret_cast<std::uintptr_t>(bytes.data());
     if (at >= inputBegin_ && at < inputEnd_) {
       if (bytes.data() != heldInputEnd_) {
@@ -119,6 +122,14 @@ class CCommentStripper {
     }
     const auto last = static_cast<unsigned char>(bytes.back());
     lastWasBlank_ = isBlank(last) || isLineEnd(last);
+    lastWasCr_ = last == '\r';
+  }
+  // Writes a line end, with a blank before it where it would otherwise
+  // join a CR written just before into one CR LF.
+  template <class Sink>
+  void writeLineEnd(Sink& out, std::string_view lineEnd) {
+    if (lastWasCr_ && lineEnd[0] == '\n') put(out, ' ');
+    write(out, lineEnd);
   }
   // Where the input being taken lies, so that write() may hold its bytes.
   void takeInput(std::span<const char> input) {
@@ -130,7 +141,8 @@ class CCommentStripper {
   template <class Sink>
   void flushInput(Sink& out) {
     if (heldInput_ != heldInputEnd_) {
-      out.write(std::span<const char>(heldInput_, static_cast<std::size_t>(heldInputEnd_ - heldInput_)));
+      out.write(
+          std::span<const char>(heldInput_, static_cast<std::size_t>(heldInputEnd_ - heldInput_)));
     }
     heldInput_ = heldInputEnd_ = nullptr;
   }
@@ -160,12 +172,16 @@ class CCommentStripper {
   // removed comment is owed.
   template <class Sink>
   void writeCode(Sink& out, std::string_view bytes) {
+    if (!heldLineEnds_.empty()) {
+      writeHeldLineEnds(out, bytes[0] == '#' || bytes[0] == '%' || bytes[0] == '\\');
+    }
     writeHeldBlanks(out);
     if (spaceOwed_) put(out, ' ');
     spaceOwed_ = false;
     write(out, bytes);
     lineWritten_ = true;
     commentSinceCode_ = false;
+    afterStrayBackslash_ = false;
   }
 
   // The token state after `c`, one logical character of code (not a blank).
@@ -248,23 +264,37 @@ class CCommentStripper {
     if (dropLine) {
       crFate_ = Fate::Dropped;
     } else {
-      write(out, lineEnd);
+      writeLineEnd(out, lineEnd);
       crFate_ = Fate::Written;
     }
     state_ = State::Code;
+    afterStrayBackslash_ = false;
     lineWritten_ = commentSinceCode_ = afterSplice_ = spaceOwed_ = false;
     lineHasToken_ = directive_ = percent_ = false;
     token_ = Token::None;
   }
 
-  // A line end inside a block comment, or a comment's splice.
+  // A line end inside a block comment, or a comment's splice. Kept only
+  // with keepLines: in a directive as a splice; after a token of the line,
+  // held until what follows the comment shows whether a splice is needed
+  // (so that a `#` after it does not start a directive).
   template <class Sink>
   void commentLineEnd(Sink& out, std::string_view lineEnd, bool inDirective) {
     if (!rules_.keepLines) {
       crFate_ = Fate::Dropped;
       return;
     }
-    if (inDirective) {
+    if (!inDirective && lineHasToken_ && heldLineEnds_.size() < kHeldLineEndsLimit) {
+      if (heldLineEnds_.empty()) spaceBeforeSplice_ = heldBlanks_.empty() && !lastWasBlank_;
+      heldBlanks_.clear();
+      heldLineEnds_ += lineEnd.size() == 2 ? 'b' : lineEnd[0] == '\r' ? 'r' : 'n';
+      crFate_ = Fate::HeldLineEnd;
+      lastWasBlank_ = true;
+      lineWritten_ = false;
+      return;
+    }
+    if (!heldLineEnds_.empty()) writeHeldLineEnds(out, true);
+    if (inDirective || lineHasToken_) {
       if (!heldBlanks_.empty()) {
         writeHeldBlanks(out);
       } else if (!lastWasBlank_) {
@@ -273,10 +303,28 @@ class CCommentStripper {
       put(out, '\\');
     }
     heldBlanks_.clear();
-    write(out, lineEnd);
+    writeLineEnd(out, lineEnd);
     lastWasBlank_ = true;
     crFate_ = Fate::Written;
     lineWritten_ = false;
+  }
+
+  // Writes the line ends commentLineEnd held: as they are, or each as a
+  // splice, with a space before the first where no white space stands.
+  template <class Sink>
+  void writeHeldLineEnds(Sink& out, bool asSplices) {
+    std::string held;
+    held.swap(heldLineEnds_);
+    flushInput(out);
+    std::string text = asSplices && spaceBeforeSplice_ ? " " : "";
+    for (const char kind : held) {
+      if (asSplices) text += '\\';
+      if (kind == 'n' && !asSplices && (text.empty() ? lastWasCr_ : text.back() == '\r'))
+        text += ' ';
+      text += kind == 'b' ? "\r\n" : kind == 'r' ? "\r" : "\n";
+    }
+    write(out, text);
+    lastWasBlank_ = true;
   }
 
   // The held `/` turns out to be an operator: it and the splices after it
@@ -317,6 +365,7 @@ class CCommentStripper {
         if (!lineHasToken_) lineHasToken_ = true, directive_ = false;
         percent_ = false;
         token_ = Token::None;
+        afterStrayBackslash_ = true;
         break;
       case State::Quoted:
         escaped_ = !escaped_ && !backslashBlanks_;
@@ -473,7 +522,11 @@ class CCommentStripper {
   // splices after it are kept.
   template <class Sink>
   void openCommentAtSlash(Sink& out, State comment) {
+    // After a backslash and blanks, the comment's place keeps an empty
+    // comment: nothing else there stops them from splicing the next line.
+    if (afterStrayBackslash_) writeCode(out, "/**/");
     if (rules_.keepLines) {
+      crFate_ = crFate_ == Fate::Held ? Fate::Dropped : crFate_;
       const std::string held = std::move(heldSlash_);
       for (std::size_t i = 0; i < held.size(); ++i) {
         if (held[i] == '\r' || (held[i] == '\n' && (i == 0 || held[i - 1] != '\r'))) {
@@ -483,7 +536,7 @@ class CCommentStripper {
       }
     }
     heldSlash_.clear();
-    if (crFate_ == Fate::Held) crFate_ = rules_.keepLines ? Fate::Written : Fate::Dropped;
+    if (crFate_ == Fate::Held) crFate_ = Fate::Dropped;
     openComment(comment);
   }
   void openComment(State comment) {
@@ -496,7 +549,7 @@ class CCommentStripper {
   }
 
   // Where the LF after a CR goes: as the CR went.
-  enum class Fate : std::uint8_t { Written, Held, Dropped };
+  enum class Fate : std::uint8_t { Written, Held, HeldLineEnd, Dropped };
 
   CStripRules rules_;
   State state_ = State::Code;
@@ -534,12 +587,16 @@ class CCommentStripper {
   const char* heldInputEnd_ = nullptr;
   std::string heldBlanks_;
   std::string heldSlash_;
-  std::size_t heldSplicesEnd_ = 1;  // heldSlash_ up to a backslash after the splices
-  bool spaceOwed_ = false;          // a removed comment asks for a space
-  bool lastWasBlank_ = true;        // the last byte written was white space
-  bool lineWritten_ = false;        // the output line has more than blanks
-  bool commentSinceCode_ = false;   // a comment went since then
-  bool afterSplice_ = false;        // the output line follows a splice
+  std::size_t heldSplicesEnd_ = 1;    // heldSlash_ up to a backslash after the splices
+  bool spaceOwed_ = false;            // a removed comment asks for a space
+  bool lastWasBlank_ = true;          // the last byte written was white space
+  bool lineWritten_ = false;          // the output line has more than blanks
+  bool commentSinceCode_ = false;     // a comment went since then
+  bool afterSplice_ = false;          // the output line follows a splice
+  bool lastWasCr_ = false;            // the last byte written was a CR
+  bool afterStrayBackslash_ = false;  // code's last was a backslash, not a splice
+  std::string heldLineEnds_;          // 'r', 'n' or 'b' (CR LF) for each, see commentLineEnd
+  bool spaceBeforeSplice_ = false;
 };
 
 template <class Sink>
@@ -549,7 +606,11 @@ void CCommentStripper::step(char byte, Sink& out) {
     afterCr_ = false;
     if (byte == '\n') {
       if (crFate_ == Fate::Written) {
+        const bool blank = lastWasBlank_;  // a splice's CR LF is no white space
         put(out, byte);
+        lastWasBlank_ = blank;
+      } else if (crFate_ == Fate::HeldLineEnd) {
+        heldLineEnds_.back() = 'b';
       } else if (crFate_ == Fate::Held) {
         heldSlash_.push_back(byte);
         heldSplicesEnd_ = heldSlash_.size();
@@ -634,6 +695,7 @@ template <class Sink>
 void CCommentStripper::finish(Sink& out) {
   if (backslash_) resolveBackslash(out);
   if (state_ == State::Slash) releaseSlash(out);
+  if (!heldLineEnds_.empty()) writeHeldLineEnds(out, false);
   if (state_ == State::BlockComment) unterminatedLine_ = commentLine_;
   if (state_ == State::BlockComment || state_ == State::LineComment || commentSinceCode_) {
     heldBlanks_.clear();

@@ -49,11 +49,18 @@ class FastCCommentStripper : private CCommentStripper {
 
  private:
   // Where each state's runs stop, by their place in kRunStops.
-  enum RunStops { kCodeStops, kLineCommentStops, kBlockCommentStops, kStringStops,
-                  kConstantStops, kRawStringStops, kRunStopsCount };
+  enum RunStops {
+    kCodeStops,
+    kLineCommentStops,
+    kBlockCommentStops,
+    kStringStops,
+    kConstantStops,
+    kRawStringStops,
+    kRunStopsCount
+  };
   static constexpr std::uint8_t kRunStops[kRunStopsCount] = {
-      cStripStopsOf("/\"'\\\r\n"), cStripStopsOf("\r\n"),     cStripStopsOf("*\r\n"),
-      cStripStopsOf("\"\\\r\n"),    cStripStopsOf("'\\\r\n"), cStripStopsOf(")\r\n")};
+      cStripStopsOf("/\"'\\\r\n"), cStripStopsOf("\r\n"),    cStripStopsOf("*\r\n"),
+      cStripStopsOf("\"\\\r\n"),   cStripStopsOf("'\\\r\n"), cStripStopsOf(")\r\n")};
 
   // Classifies the window [window_, windowEnd_): for each block, a mask of
   // each kRunStops.
@@ -147,16 +154,17 @@ inline void FastCCommentStripper::classifyWindow() {
   const auto blocks = static_cast<std::size_t>(windowEnd_ - window_ + 63) / 64;
   // Each state's mask, the bytes' masks ORed as its bits say, unrolled.
   const auto combine = [&]<std::size_t... Kinds>(const std::uint64_t* masks, std::uint8_t bits,
-                                                  std::index_sequence<Kinds...>) {
+                                                 std::index_sequence<Kinds...>) {
     return ((((bits >> Kinds) & 1) != 0 ? masks[Kinds] : 0) | ...);
   };
   for (std::size_t block = 0; block < blocks; ++block) {
     const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
     [&]<std::size_t... States>(std::index_sequence<States...>) {
-      ((runStops_[block][States] =
-            combine(masks, kRunStops[States], std::make_index_sequence<sizeof kCStripStops.bytes>{})),
+      ((runStops_[block][States] = combine(masks, kRunStops[States],
+                                           std::make_index_sequence<sizeof kCStripStops.bytes>{})),
        ...);
-    }(std::make_index_sequence<kRunStopsCount>{});
+    }
+    (std::make_index_sequence<kRunStopsCount>{});
   }
 }
 
@@ -186,8 +194,8 @@ const char* FastCCommentStripper::takeCleanLines(Output& out, Lines& lines, cons
   // Only line ends, and no CR last, whose LF may be in the next block or
   // window.
   if (stops == 0 || stops != (crs | lfs) || (crs >> 63) != 0) return first;
-  const auto count =
-      static_cast<std::uint64_t>(__builtin_popcountll(lfs) + __builtin_popcountll(crs & ~(lfs >> 1)));
+  const auto count = static_cast<std::uint64_t>(__builtin_popcountll(lfs) +
+                                                __builtin_popcountll(crs & ~(lfs >> 1)));
   if (lines.quietCounts() < count) return first;
   const char* const end = window_ + 64 * block + (63 - __builtin_clzll(stops)) + 1;
   if (end == windowEnd_ && end[-1] == '\r') return first;
@@ -219,8 +227,8 @@ const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char*
     case State::Code:
       if (afterLead_) return first;
       do {
-        if (!lineHasToken_ && !lineWritten_ && !commentSinceCode_ && !afterSplice_ &&
-            !spaceOwed_ && heldBlanks_.empty()) {
+        if (!lineHasToken_ && !lineWritten_ && !commentSinceCode_ && !afterSplice_ && !spaceOwed_ &&
+            heldBlanks_.empty()) {
           // At a line's start in code, a line with no stop before its end
           // holds no comment and so comes out as it is; where a block's
           // stops are all line ends, its lines are taken at once.
@@ -291,7 +299,7 @@ const char* FastCCommentStripper::takeStop(Output& out, Lines& lines, const char
   switch (state_) {
     case State::Code:
       if (at[0] == '/') {
-        if (next == '*' || next == '/') {
+        if ((next == '*' || next == '/') && !afterStrayBackslash_) {
           percent_ = false;
           slashLine_ = line_;
           heldSlash_.clear();  // nothing held: no splice came between
@@ -408,15 +416,15 @@ inline void FastCCommentStripper::lineCommentRun(std::string_view run) {
   while (end > 0 && isBlank(run[end - 1])) --end;
   if (end == 0) return;  // blanks alone change nothing
   const std::size_t lastCode = end - 1;
-  backslash_ = run[lastCode] == '\\' &&
-               !(shiftJis() && endsAfterLead(run.substr(0, lastCode)));
+  backslash_ = run[lastCode] == '\\' && !(shiftJis() && endsAfterLead(run.substr(0, lastCode)));
   backslashBlanks_ = backslash_ && lastCode + 1 < run.size();
   if (shiftJis()) afterLead_ = !backslash_ && endsAfterLead(run);
 }
 
 inline bool FastCCommentStripper::endsAfterLead(std::string_view bytes) const {
   std::size_t leads = 0;
-  while (leads < bytes.size() && isLeadByte(static_cast<unsigned char>(bytes[bytes.size() - 1 - leads]))) {
+  while (leads < bytes.size() &&
+         isLeadByte(static_cast<unsigned char>(bytes[bytes.size() - 1 - leads]))) {
     ++leads;
   }
   return leads % 2 == 1;

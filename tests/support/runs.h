@@ -106,7 +106,8 @@ inline Recorded stripCByteByByte(const std::vector<std::string>& chunks, CStripR
     }
   }
   stripper.finish(run);
-  if (const auto line = stripper.unterminatedCommentLine()) run.events += '!' + std::to_string(line);
+  if (const auto line = stripper.unterminatedCommentLine())
+    run.events += '!' + std::to_string(line);
   return run;
 }
 
@@ -119,7 +120,8 @@ inline Recorded stripCFast(const std::vector<std::string>& chunks, CStripRules r
   FastCCommentStripper stripper(rules, kernels);
   for (const auto& chunk : chunks) stripper.feed(chunk, run, lines);
   stripper.finish(run);
-  if (const auto line = stripper.unterminatedCommentLine()) run.events += '!' + std::to_string(line);
+  if (const auto line = stripper.unterminatedCommentLine())
+    run.events += '!' + std::to_string(line);
   return run;
 }
 
