@@ -69,9 +69,10 @@ void checkInputs(std::uint64_t seed, Check check) {
             random);
     }
   }
-  const std::string kBodies[] = {"/* \n*\n/*/ ", "/*" + std::string(64, ' ') + "//",
-                                 "\"/*//\n",     "\r\n\n\r\r\n",
-                                 "\n/*x*/\n\r",  "#\\\r\n/*\r\n*/b"};
+  const std::string kBodies[] = {"/* \n*\n/*/ ", "/*" + std::string(64, ' ') + "//", "\"/*//\n",
+                                 "\r\n\n\r\r\n", "\n/*x*/\n\r", "#\\\r\n/*\r\n*/b",
+                                 // Shift-JIS: a trail byte 0x5C after an escape and in code.
+                                 "\"\\\x95\\\" /**/", "x\x95\\\n/**/b"};
   for (const std::string& body : kBodies) {
     for (std::size_t at = 0; at < 128; ++at) {
       const std::string text = std::string(at, 'a') + body + std::string(130, 'x');
