@@ -58,8 +58,9 @@ constexpr Wording kWording[] = {
 残ります。
 終了コード: 0 はすべて成功、1 は失敗したファイルがある、2 は引数の誤り、
 128 + シグナル番号は中断。
-ファイルが有効な UTF-8 なら UTF-8 として、そうでなければ Shift-JIS として英字を
-判定します。UTF-16 と UTF-32 のファイルは変換しません。
+ファイルが有効な UTF-8 なら UTF-8 として、そうでなければ Shift-JIS として読み、
+--lower・--upper の英字と --strip-c の \ を判定します。UTF-16 と UTF-32 の
+ファイルは変換しません。閉じていない /* は警告のみで、終了コードは 0 です。
 )",
      R"(Usage:
   cstrip [IN [OUT]]                  open the window, with IN and OUT filled in
@@ -102,8 +103,10 @@ Options:
 Each output file is written to a temporary file and then put in place, so
 a run that fails or is interrupted leaves the earlier output as it was.
 Exit status: 0 when all files were converted, 1 when any failed, 2 for a
-usage error, 128 + the signal's number when interrupted. Letters are found by reading a file as UTF-8 when it is valid
-UTF-8, as Shift-JIS otherwise. UTF-16 and UTF-32 files are refused.
+usage error, 128 + the signal's number when interrupted. A file is read
+as UTF-8 when it is valid UTF-8, as Shift-JIS otherwise, for the letters
+of --lower and --upper and the backslashes of --strip-c. UTF-16 and UTF-32
+files are refused. An unclosed /* is a warning, with exit status 0.
 )"},
     // TryHelp
     {"使い方は cstrip --help で表示します。", "Try 'cstrip --help' for more information."},

@@ -5,8 +5,9 @@
 
 namespace cstrip {
 
-// The number of lines a run has counted: LF characters read by the strip run,
-// lines written by the case run. 64 bits, so no real file can overflow it.
+// The number of lines a run has counted: LF characters read by the strip
+// run, line ends read by the C comment stripping, lines written by the case
+// run. 64 bits, so no real file can overflow it.
 using LineCount = std::uint64_t;
 
 // `count` as plain decimal digits: no sign, no grouping, no leading zeros.
