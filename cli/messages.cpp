@@ -161,9 +161,10 @@ files are refused. An unclosed /* is a warning, with exit status 0.
     // Skipped
     {"%s\t通常のファイルではないため飛ばしました", "%s\tskipped: not a regular file"},
     // UnterminatedComment
-    {"%s: 警告: %s 行目の /* "
-     "が閉じられていません。ファイルの終わりまでをコメントとして削除しました",
-     "%s: warning: the /* on line %s is never closed; removed to the end of the file"},
+    {"警告: 「%s」の %s 行目の /* が閉じられていません。ファイルの終わりまでをコメントとして"
+     "削除しました",
+     "warning: \"%s\": the /* on line %s is never closed, so the rest of the file was "
+     "removed as a comment"},
     // WriteError
     {"書き込みエラー: %s", "write error: %s"},
     // Progress
