@@ -182,6 +182,7 @@ const char* FastCCommentStripper::findStop(const char* first) const {
 
 template <class Output, class Lines>
 const char* FastCCommentStripper::takeCleanLines(Output& out, Lines& lines, const char* first) {
+  if (lastWasCr_ && *first == '\n') return first;  // see writeLineEnd
   const auto offset = static_cast<std::size_t>(first - window_);
   const std::size_t block = offset / 64;
   const std::uint64_t after = ~std::uint64_t{0} << (offset % 64);
@@ -236,7 +237,7 @@ const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char*
             first = takeCleanLines(out, lines, first);
             last = findStop<kCodeStops>(first);
             const std::size_t end = lineEndAt(last);
-            if (end == 0) break;
+            if (end == 0 || (lastWasCr_ && *first == '\n')) break;  // see writeLineEnd
             write(out, std::string_view(first, static_cast<std::size_t>(last - first) + end));
             ++line_;
             first = last + end;
