@@ -91,7 +91,12 @@ class CCommentStripper {
   enum class Token : std::uint8_t { None, Identifier, Number, Dot };
 
   // What the fast version needs to see and set.
+  // Blanks may stand between a splice's backslash and its line end; white
+  // space also counts form feeds and vertical tabs, as C does in code.
   static constexpr bool isBlank(unsigned char c) { return c == ' ' || c == '\t'; }
+  static constexpr bool isWhiteSpace(unsigned char c) {
+    return isBlank(c) || c == '\f' || c == '\v';
+  }
   static constexpr bool isLineEnd(unsigned char c) { return c == '\r' || c == '\n'; }
   static constexpr bool isIdentifierByte(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -121,13 +126,14 @@ class CCommentStripper {
       out.write(std::span<const char>(bytes.data(), bytes.size()));
     }
     const auto last = static_cast<unsigned char>(bytes.back());
-    lastWasBlank_ = isBlank(last) || isLineEnd(last);
+    lastWasBlank_ = isWhiteSpace(last) || isLineEnd(last);
     lastWasCr_ = last == '\r';
   }
   // Writes a line end, with a blank before it where it would otherwise
   // join a CR written just before into one CR LF.
   template <class Sink>
   void writeLineEnd(Sink& out, std::string_view lineEnd) {
+    if (!heldLineEnds_.empty()) writeHeldLineEnds(out, false);
     if (lastWasCr_ && lineEnd[0] == '\n') put(out, ' ');
     write(out, lineEnd);
   }
@@ -151,7 +157,7 @@ class CCommentStripper {
     write(out, std::string_view(&byte, 1));
   }
 
-  // Blanks in code, held until something shows whether they stay.
+  // White space in code, held until something shows whether it stays.
   template <class Sink>
   void holdBlanks(Sink& out, std::string_view blanks) {
     spaceOwed_ = false;
@@ -285,7 +291,7 @@ class CCommentStripper {
       return;
     }
     if (!inDirective && lineHasToken_ && heldLineEnds_.size() < kHeldLineEndsLimit) {
-      if (heldLineEnds_.empty()) spaceBeforeSplice_ = heldBlanks_.empty() && !lastWasBlank_;
+      if (heldLineEnds_.empty()) spaceBeforeSplice_ = !lastWasBlank_;  // held blanks go
       heldBlanks_.clear();
       heldLineEnds_ += lineEnd.size() == 2 ? 'b' : lineEnd[0] == '\r' ? 'r' : 'n';
       crFate_ = Fate::HeldLineEnd;
@@ -654,7 +660,8 @@ void CCommentStripper::step(char byte, Sink& out) {
     if (state_ == State::Slash && heldSlash_.size() > kHeldSlashLimit) releaseSlash(out);
     return;
   }
-  if (isBlank(c)) {
+  if (isWhiteSpace(c)) {
+    if (backslash_ && !isBlank(c)) resolveBackslash(out);
     if (state_ == State::Slash && !backslash_) releaseSlash(out);
     if (state_ == State::RawDelimiter) openQuote('"');
     switch (state_) {

@@ -356,7 +356,7 @@ template <class Output>
 void FastCCommentStripper::codeRun(Output& out, std::string_view run, bool tokenMatters) {
   if (run.empty()) return;
   std::size_t firstCode = 0;
-  while (firstCode < run.size() && isBlank(run[firstCode])) ++firstCode;
+  while (firstCode < run.size() && isWhiteSpace(run[firstCode])) ++firstCode;
   if (firstCode == run.size()) {
     holdBlanks(out, run);
     percent_ = false;
@@ -364,7 +364,7 @@ void FastCCommentStripper::codeRun(Output& out, std::string_view run, bool token
     return;
   }
   std::size_t lastCode = run.size() - 1;
-  while (isBlank(run[lastCode])) --lastCode;
+  while (isWhiteSpace(run[lastCode])) --lastCode;
   if (firstCode > 0) {
     holdBlanks(out, run.substr(0, firstCode));
     percent_ = false;
@@ -390,7 +390,7 @@ void FastCCommentStripper::codeRun(Output& out, std::string_view run, bool token
   } else if (tokenMatters) {
     // Only the last word can continue into what follows.
     std::size_t from = lastCode;
-    while (from > firstCode && !isBlank(run[from - 1])) --from;
+    while (from > firstCode && !isWhiteSpace(run[from - 1])) --from;
     if (from == firstCode) {
       from = firstCode;
       if (firstCode > 0) token_ = Token::None;

@@ -85,6 +85,10 @@ const Case kCases[] = {
     {"a /* GONE\n*/ # b", "a # b"},
     {"a\\\r\n/**/b", "a b"},
     {"#define f\\\r\n/* GONE */(y) y", "#|define f (|y|) y\n"},
+    {"a/* GONE\r*/\nb", "a b"},
+    {"a /* GONE\n*/#b", "a #|b"},
+    {"a/* GONE\n*/\f#b", "a #|b"},
+    {"\v#define X /* GONE\n*/ 1\nX", "#|define X 1\nX"},
 };
 
 TEST(CStrip, KeepsTheTokenStream) {
