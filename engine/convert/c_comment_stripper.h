@@ -59,6 +59,10 @@ inline constexpr std::size_t kHeldLineEndsLimit = 4096;
 //  - `"\\` LF `n"` is a string holding `\n`: the splice goes first.
 //  - `'"'`, `"\""` and `1'000` hold no string for a comment to hide in.
 //  - In Shift-JIS, `// 表` (0x95 0x5C) ends at its line end.
+//  - `\ // x`: with the comment gone, the backslash and blanks would splice
+//    the next line in, so an empty `/**/` keeps the comment's place.
+//  - `a` CR `// x` LF LF: a line end written right after a lone CR gets a
+//    blank before it, else the two would read as one CR LF.
 class CCommentStripper {
  public:
   explicit CCommentStripper(CStripRules rules) : rules_(rules) {}
@@ -90,7 +94,8 @@ class CCommentStripper {
   };
   enum class Token : std::uint8_t { None, Identifier, Number, Dot };
 
-  // What the fast version needs to see and set.
+  // What follows is what the fast version needs to see and set too.
+
   // Blanks may stand between a splice's backslash and its line end; white
   // space also counts form feeds and vertical tabs, as C does in code.
   static constexpr bool isBlank(unsigned char c) { return c == ' ' || c == '\t'; }
