@@ -345,7 +345,10 @@ class CCommentStripper {
     const std::string held = std::move(heldSlash_);
     heldSlash_.clear();
     writeCode(out, std::string_view(held).substr(0, heldSplicesEnd_));
-    if (heldSplicesEnd_ > 1) afterSplice_ = true;
+    if (heldSplicesEnd_ > 1) {  // it ends in a splice, which is no white space
+      afterSplice_ = true;
+      lastWasBlank_ = false;
+    }
     if (!lineHasToken_) {
       lineHasToken_ = true;
       directive_ = false;

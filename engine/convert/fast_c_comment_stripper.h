@@ -300,7 +300,8 @@ const char* FastCCommentStripper::takeStop(Output& out, Lines& lines, const char
   switch (state_) {
     case State::Code:
       if (at[0] == '/') {
-        if ((next == '*' || next == '/') && !afterStrayBackslash_) {
+        if (next == '*' || next == '/') {
+          if (afterStrayBackslash_) return at;  // see openCommentAtSlash
           percent_ = false;
           slashLine_ = line_;
           heldSlash_.clear();  // nothing held: no splice came between

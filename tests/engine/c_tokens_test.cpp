@@ -89,6 +89,7 @@ const Case kCases[] = {
     {"a /* GONE\n*/#b", "a #|b"},
     {"a/* GONE\n*/\f#b", "a #|b"},
     {"\v#define X /* GONE\n*/ 1\nX", "#|define X 1\nX"},
+    {"a/\\\n /* GONE\n*/#", "a|/ #"},
 };
 
 TEST(CStrip, KeepsTheTokenStream) {

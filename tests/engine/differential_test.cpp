@@ -74,7 +74,7 @@ void checkInputs(std::uint64_t seed, Check check) {
                                  // Shift-JIS: a trail byte 0x5C after an escape and in code.
                                  "\"\\\x95\\\" /**/", "x\x95\\\n/**/b",
                                  // A line end after a lone CR, across a line that goes.
-                                 "x\r//\n\n"};
+                                 "x\r//\n\n", "\\\f/*~*/y\n"};
   for (const std::string& body : kBodies) {
     for (std::size_t at = 0; at < 128; ++at) {
       const std::string text = std::string(at, 'a') + body + std::string(130, 'x');
