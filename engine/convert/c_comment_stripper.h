@@ -222,20 +222,26 @@ class CCommentStripper {
             identifier_ == "UR" || identifier_ == "u8R");
   }
 
+  // Notes a byte of code that is not white space for the logical line: a
+  // directive's first token is `#` or `%:`.
+  void noteCodeByte(char byte) {
+    if (!lineHasToken_) {
+      directive_ = byte == '#';
+      percent_ = byte == '%';
+      lineHasToken_ = true;
+    } else {
+      if (percent_ && byte == ':') directive_ = true;
+      percent_ = false;
+    }
+  }
+
   // A logical character of code that is not a blank, `/` or a line end:
   // the one byte of `one`.
   template <class Sink>
   void codeCharacter(Sink& out, std::string_view one) {
     const char byte = one[0];
     const auto c = static_cast<unsigned char>(byte);
-    if (!lineHasToken_) {
-      directive_ = c == '#';
-      percent_ = c == '%';
-      lineHasToken_ = true;
-    } else {
-      if (percent_ && c == ':') directive_ = true;
-      percent_ = false;
-    }
+    noteCodeByte(byte);
     writeCode(out, one);
     if (c == '"') {
       if (afterRawPrefix()) {

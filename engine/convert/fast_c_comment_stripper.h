@@ -371,19 +371,8 @@ void FastCCommentStripper::codeRun(Output& out, std::string_view run, bool token
     percent_ = false;
     token_ = Token::None;
   }
-  const char first = run[firstCode];
-  if (!lineHasToken_) {
-    directive_ = first == '#';
-    percent_ = first == '%';
-    lineHasToken_ = true;
-  } else {
-    if (percent_ && first == ':') directive_ = true;
-    percent_ = false;
-  }
-  if (percent_ && firstCode + 1 < run.size()) {
-    if (run[firstCode + 1] == ':') directive_ = true;
-    percent_ = false;
-  }
+  noteCodeByte(run[firstCode]);
+  if (percent_ && firstCode + 1 < run.size()) noteCodeByte(run[firstCode + 1]);
   writeCode(out, run.substr(firstCode, lastCode + 1 - firstCode));
   if (lastCode + 1 < run.size()) {
     holdBlanks(out, run.substr(lastCode + 1));
