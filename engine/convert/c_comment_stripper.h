@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "line_count.h"
 #include "shift_jis.h"
@@ -148,14 +149,20 @@ class CCommentStripper {
     inputEnd_ = inputBegin_ + input.size();
   }
   // Writes the input's bytes write() held; to be called before the input
-  // goes away.
+  // goes away. They are let go first, so that a write that throws is not
+  // tried again.
   template <class Sink>
   void flushInput(Sink& out) {
-    if (heldInput_ != heldInputEnd_) {
-      out.write(
-          std::span<const char>(heldInput_, static_cast<std::size_t>(heldInputEnd_ - heldInput_)));
-    }
+    const char* const first = std::exchange(heldInput_, nullptr);
+    const char* const last = std::exchange(heldInputEnd_, nullptr);
+    if (first != last)
+      out.write(std::span<const char>(first, static_cast<std::size_t>(last - first)));
+  }
+  // Lets the input go without writing what write() held of it, as when a
+  // write failed.
+  void forgetInput() {
     heldInput_ = heldInputEnd_ = nullptr;
+    takeInput({});
   }
   template <class Sink>
   void put(Sink& out, char byte) {

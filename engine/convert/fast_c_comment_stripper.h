@@ -116,14 +116,16 @@ bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines&
   const char* p = chunk.data();
   const char* const end = p + chunk.size();
   takeInput(chunk);
-  struct Flush {  // the chunk's bytes held for writing go out before it goes
+  // The chunk's bytes held for writing go out before feed() returns; when a
+  // write throws, the run is failing and they are dropped with the chunk.
+  struct Forget {
     FastCCommentStripper& stripper;
-    Output& out;
-    ~Flush() {
-      stripper.flushInput(out);
-      stripper.takeInput({});
-    }
-  } flush{*this, out};
+    ~Forget() { stripper.forgetInput(); }
+  } forget{*this};
+  const auto stop = [&] {
+    flushInput(out);
+    return false;
+  };
   while (p != end) {
     window_ = p;
     windowEnd_ = p + std::min<std::ptrdiff_t>(end - p, kMaskWindow);
@@ -132,10 +134,10 @@ bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines&
       if (!afterCr_ && !backslash_) {
         bool stopped = false;
         p = takeRun(out, lines, p, stopped);
-        if (stopped) return false;
+        if (stopped) return stop();
         if (p == windowEnd_) break;
         if (const char* after = takeStop(out, lines, p, stopped); after != p) {
-          if (stopped) return false;
+          if (stopped) return stop();
           p = after;
           continue;
         }
@@ -143,9 +145,10 @@ bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines&
       const char byte = *p++;
       const bool newLine = byte == '\r' || (byte == '\n' && !afterCr_);
       step(byte, out);
-      if (newLine && !lines.count()) return false;
+      if (newLine && !lines.count()) return stop();
     }
   }
+  flushInput(out);
   return true;
 }
 

@@ -170,8 +170,8 @@ std::string shortName(const std::filesystem::path& path) {
 TEST(RunConversion, AFailureNamesTheFileAndReasonAndLeavesTheInputIntact) {
   const std::string input = "int a; /* \x83\x52\x83\x81 */\r\nA\n";
   for (const auto& test : kFailureCases) {
-    for (const bool option3 : {true, false}) {
-      SCOPED_TRACE(test.name + std::string(option3 ? " strip" : " case"));
+    for (const char* mode : {"strip", "strip-c", "case"}) {
+      SCOPED_TRACE(test.name + std::string(" ") + mode);
       TempDir dir;
       writeFile(dir.file("in.c"), input);
       std::filesystem::create_directory(dir.path / "sub");
@@ -193,7 +193,8 @@ TEST(RunConversion, AFailureNamesTheFileAndReasonAndLeavesTheInputIntact) {
         return std::regex_replace(text, std::regex("@"), dir.path.string());
       };
       FakeWindow window(inDir(test.text1), inDir(test.text2));
-      window.option3 = option3;
+      window.option3 = mode == std::string("strip");
+      window.option4 = mode == std::string("strip-c");
       const auto [errorNumber, what] = failureOf(window);
       EXPECT_EQ(errorNumber, test.errorNumber);
       EXPECT_THAT(what, ::testing::HasSubstr(inDir(test.description)));
@@ -204,12 +205,13 @@ TEST(RunConversion, AFailureNamesTheFileAndReasonAndLeavesTheInputIntact) {
 }
 
 TEST(RunConversion, AFailurePartWayLeavesTheOutputAsItWas) {
-  for (const bool option3 : {true, false}) {
+  for (const int option : {3, 4, 1}) {
     TempDir dir;
     FakeWindow window(dir.file("in.c"), dir.file("out.c"));
     writeFile(window.text1, repeated("a\r\n", 200000));
     writeFile(window.text2, kEarlier);
-    window.option3 = option3;
+    window.option3 = option == 3;
+    window.option4 = option == 4;
     int yields = 0;
     window.onYield = [&](FakeWindow&) {
       if (++yields == 190000) throw std::bad_alloc();  // well past the first buffer written
@@ -221,7 +223,42 @@ TEST(RunConversion, AFailurePartWayLeavesTheOutputAsItWas) {
   }
 }
 
+TEST(RunConversion, Option4StripsAsCReadsAndTellsWhereAnOpenCommentStarts) {
+  struct {
+    const char* name;
+    std::string input;
+    std::string expected;
+    LineCount openComment;
+  } const kCases[] = {
+      // Not C++: `"x("` is a string, and the quote after `)x` opens one.
+      {"in.c", "a/**/b\r\nR\"x(\")x\" /* x\r\n", "a b\r\nR\"x(\")x\" /* x\r\n", 0},
+      {"in.CPP", "a/**/b\r\nR\"x(\")x\" /* x\r\n", "a b\r\nR\"x(\")x\"", 2},
+  };
+  for (const auto& test : kCases) {
+    SCOPED_TRACE(test.name);
+    TempDir dir;
+    FakeWindow window(dir.file(test.name), dir.file("out.c"));
+    writeFile(window.text1, test.input);
+    window.option4 = true;
+    RunConversion(window);
+    EXPECT_EQ(readFile(window.text2), test.expected);
+    EXPECT_EQ(window.log, "1 Y 2 Y");
+    EXPECT_EQ(window.openComment, test.openComment);
+  }
+}
+
 #ifndef _WIN32
+TEST(RunConversion, AWriteThatFailsPartWayIsReported) {
+  for (const int option : {3, 4, 1}) {
+    TempDir dir;
+    FakeWindow window(dir.file("in.c"), "/dev/full");
+    writeFile(window.text1, repeated("x;\n", 200000));  // more than the output's buffer
+    window.option3 = option == 3;
+    window.option4 = option == 4;
+    EXPECT_EQ(failureOf(window).first, ENOSPC) << "Option" << option;
+  }
+}
+
 TEST(RunConversion, AWalkedInputIsRefusedUnlessStillARegularFile) {
   TempDir dir;
   ASSERT_EQ(::mkfifo(dir.file("fifo.c").c_str(), 0600), 0);  // no writer: opening would wait

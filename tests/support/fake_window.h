@@ -24,7 +24,8 @@ struct FakeWindow : WindowOperations {
   std::function<bool(FakeWindow&)> onYield;  // false asks the run to stop
   int idlesBeforeStop = -1;                  // idle() asks to stop when it reaches 0
   FileRules rules;
-  std::string log;  // a word per call: "L" reading Option1, a count shown, "Y" a yield
+  LineCount openComment = 0;  // what unterminatedComment() was told
+  std::string log;            // a word per call: "L" reading Option1, a count shown, "Y" a yield
 
   std::filesystem::path inputPath() override { return text1; }
   std::filesystem::path outputPath() override { return text2; }
@@ -36,6 +37,7 @@ struct FakeWindow : WindowOperations {
   std::uint64_t yieldsToSkip() override { return skip; }
   bool idle() override { return --idlesBeforeStop != 0; }
   FileRules fileRules() override { return rules; }
+  void unterminatedComment(LineCount line) override { openComment = line; }
   void note(const std::string& word) { log += (log.empty() ? "" : " ") + word; }
 };
 
