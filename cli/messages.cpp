@@ -33,7 +33,6 @@ constexpr Wording kWording[] = {
                  必要なら空白 1 つになる。行末（CR LF・CR・LF）はそのまま。
                  Shift-JIS の「表」などの 2 バイト目の \ は \ と見なさない。
                  .cc .cpp .cxx .c++ .hh .hpp .hxx では C++ の生文字列 R"d(…)d" も扱う
-  --keep-lines   --strip-c で、各行を元の行番号のまま残す（コメントだけの行は空行に）
   --strip        従来の規則でコメント /* */ と // を削除する（連続する改行は最初の
                  1 文字に、CR LF は CR に。エスケープと行継続は考えないため、
                  文字列やマクロを壊すことがある）
@@ -41,6 +40,7 @@ constexpr Wording kWording[] = {
   --upper        英字を大文字にする（行末は CR LF）
 
 オプション:
+  --keep-lines   --strip-c で、各行を元の行番号のまま残す（コメントだけの行は空行に）
   -d DIR         出力先のフォルダ。ファイル a/b.c は DIR/b.c に、フォルダ src は
                  DIR/src/… に変換する（フォルダは中まで探す）
   -L, --dereference
@@ -77,8 +77,6 @@ Conversions (CONVERSION):
                  stay as they are. In Shift-JIS, a second byte 0x5C (as in
                  表) is not a backslash. Files named .cc .cpp .cxx .c++ .hh
                  .hpp .hxx have C++ raw strings R"d(...)d" too
-  --keep-lines   with --strip-c: keep every line on its line number
-                 (comment-only lines become empty)
   --strip        strip C comments /* */ and // by the classic rules, and
                  keep only the first of every run of line breaks (CR LF
                  becomes CR); it knows no escapes or line splices, so it can
@@ -87,6 +85,8 @@ Conversions (CONVERSION):
   --upper        convert letters to upper case, ending lines with CR LF
 
 Options:
+  --keep-lines   with --strip-c: keep every line on its line number
+                 (comment-only lines become empty)
   -d DIR         the output folder: a file a/b.c goes to DIR/b.c, a folder
                  src is walked into DIR/src/...
   -L, --dereference

@@ -1,8 +1,8 @@
 // The fast runs and the UTF-8 validator, with each version of the byte
 // kernels, against their plain byte-by-byte versions. The case run's
 // encoding (also the C stripping's), its direction from line to line, how
-// many LFs the strip run may count quietly and the C stripping's rules come
-// from the input's first chunk.
+// many line ends the strip runs may count quietly, and the C stripping's
+// rules come from the input's first chunk.
 
 #include "runs.h"
 #include "utf8_validator.h"
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Utf8Validator validator(kernels);
     for (const auto& chunk : chunks) validator.feed(chunk);
     if (stripFast(chunks, kernels, quiet) != stripped ||
-        stripCFast(chunks, rules, kernels) != strippedC || validator.finish() != valid ||
+        stripCFast(chunks, rules, kernels, quiet) != strippedC || validator.finish() != valid ||
         convertCase<CaseConverter>(chunks, directions, encoding, kernels) != converted) {
       __builtin_trap();
     }

@@ -64,7 +64,7 @@ struct ByteKernels {
 };
 
 // How many bytes the fast runs classify per call, so that the masks fit a
-// small array on the stack.
+// small array.
 inline constexpr std::ptrdiff_t kMaskWindow = 64 * 64;
 
 // Every version this processor can run: the byte-by-byte one first, the

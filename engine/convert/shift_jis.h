@@ -24,8 +24,8 @@ constexpr bool isTrailByte(unsigned char byte) {
   return false;
 }
 
-// The vector case conversion finds trail bytes from runs of lead-range bytes
-// alone, which is sound because of these.
+// The vector case conversion and the fast C comment stripping find trail
+// bytes from runs of lead-range bytes alone, which is sound because of these.
 static_assert([] {
   for (int byte = 0; byte < 256; ++byte) {
     if (isLeadByte(byte) && !isTrailByte(byte)) return false;

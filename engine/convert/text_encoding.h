@@ -4,10 +4,10 @@
 
 namespace cstrip {
 
-// How the case run reads a file's bytes. Shift-JIS pairs a lead byte with
-// the trail byte after it, which may look like an ASCII letter; UTF-8 never
-// has an ASCII byte inside a multi-byte character, so every ASCII letter is
-// a letter.
+// How the case run and the C comment stripping read a file's bytes.
+// Shift-JIS pairs a lead byte with the trail byte after it, which may look
+// like an ASCII letter or a backslash; UTF-8 never has an ASCII byte inside
+// a multi-byte character, so every ASCII byte is itself.
 enum class TextEncoding { ShiftJis, Utf8 };
 
 // The first byte of a UTF-8 multi-byte character, strictly: no overlong

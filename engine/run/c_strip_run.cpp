@@ -1,7 +1,10 @@
 #include "c_strip_run.h"
 
 #include <algorithm>
-#include <string>
+#include <string_view>
+#include <type_traits>
+
+#include "byte_range.h"
 
 #include "fast_c_comment_stripper.h"
 #include "run_frame.h"
@@ -29,11 +32,16 @@ class CStripConversion {
 }  // namespace
 
 bool readsRawStrings(const std::filesystem::path& input) {
-  std::string extension = input.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; });
-  for (const char* cpp : {".cc", ".cpp", ".cxx", ".c++", ".hh", ".hpp", ".hxx"}) {
-    if (extension == cpp) return true;
+  // Compared in the system's own characters: a name need not convert.
+  const auto extension = input.extension().native();
+  for (const std::string_view cpp : {".cc", ".cpp", ".cxx", ".c++", ".hh", ".hpp", ".hxx"}) {
+    const auto same = [](auto named, char wanted) {
+      const auto code = static_cast<std::make_unsigned_t<decltype(named)>>(named);
+      const bool upper =
+          code < 0x80 && kUpperCaseLetters.contains(static_cast<unsigned char>(code));
+      return (upper ? code ^ kAsciiCaseBit : code) == static_cast<unsigned char>(wanted);
+    };
+    if (std::ranges::equal(extension, cpp, same)) return true;
   }
   return false;
 }

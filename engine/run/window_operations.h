@@ -40,7 +40,7 @@ class WindowOperations {
   // once per run, when Option3 is not set.
   virtual bool cCommentModeChosen() = 0;
   // Whether that stripping keeps every line where it was (see
-  // CStripRules::keepLines). Read once per run; no window offers it.
+  // CStripRules::keepLines). Read once per run; not by default.
   virtual bool keepLines() { return false; }
   // Told at the end of that stripping when a block comment opened on line
   // `line` runs to the end of the input. Does nothing by default.

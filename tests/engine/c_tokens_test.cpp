@@ -92,7 +92,7 @@ const Case kCases[] = {
     {"a/\\\n /* GONE\n*/#", "a|/ #"},
 };
 
-TEST(CStrip, KeepsTheTokenStream) {
+TEST(FastCCommentStripper, KeepsTheTokenStream) {
   for (const auto& test : kCases) {
     SCOPED_TRACE(::testing::PrintToString(test.input));
     const auto tokens = [&](std::string_view text) {
@@ -116,7 +116,7 @@ TEST(CStrip, KeepsTheTokenStream) {
   }
 }
 
-TEST(CStrip, KeepsTheTokensOfSystemHeaders) {
+TEST(FastCCommentStripper, KeepsTheTokensOfSystemHeaders) {
   namespace fs = std::filesystem;
   if (!fs::is_directory("/usr/include")) GTEST_SKIP() << "no /usr/include";
   std::vector<fs::path> headers;

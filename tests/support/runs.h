@@ -61,9 +61,10 @@ inline Recorded stripByteByByte(const std::vector<std::string>& chunks) {
   return run;
 }
 
-// Counts a strip run's LFs (or line ends) as '|' events, as a window that calls out at
-// every LF but the next `quiet` after each call: quietCounts() says how
-// many are left. Counting more quietly than that records '!'.
+// Counts a strip run's LFs, or the C stripping's line ends, as '|' events,
+// as a window that calls out at every one but the next `quiet` after each
+// call: quietCounts() says how many are left. Counting more quietly than
+// that records '!'.
 struct LfEvents {
   Recorded& run;
   std::uint64_t quiet;
