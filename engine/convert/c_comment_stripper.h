@@ -174,7 +174,11 @@ class CCommentStripper {
   void holdBlanks(Sink& out, std::string_view blanks) {
     spaceOwed_ = false;
     while (!blanks.empty()) {
-      if (heldBlanks_.size() == kHeldBlanksLimit) writeHeldBlanks(out);
+      if (heldBlanks_.size() == kHeldBlanksLimit) {
+        // What comes after them is unknown: held line ends become splices.
+        if (!heldLineEnds_.empty()) writeHeldLineEnds(out, true);
+        writeHeldBlanks(out);
+      }
       const std::size_t take = std::min(blanks.size(), kHeldBlanksLimit - heldBlanks_.size());
       heldBlanks_.append(blanks.substr(0, take));
       blanks.remove_prefix(take);
