@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "console_streams.h"
+#include "console_text.h"
 #include "console_window.h"
 #include "file_names.h"
 #include "file_tree.h"
@@ -29,7 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 
 void report(const std::string& failure) {
-  std::fprintf(stderr, "cstrip: %s\n", failure.c_str());
+  writeText(stderr, "cstrip: " + failure + "\n");
 }
 
 // Ends the process by the stop signal that came, if one did; no run may be
@@ -196,13 +197,13 @@ int convertFiles(const Command& command, Language language) {
                                    : std::min<std::uintmax_t>(99, 100 * bytesRead / totalBytes);
           const auto lock = lockPrinting();
           if (!lock) return;
-          std::fprintf(
-              stderr, "\r%s\033[K",
-              text(Message::Progress, language,
-                   {std::to_string(percent), std::to_string(done), std::to_string(jobs.size())})
-                  .c_str());
+          writeText(stderr, "\r" +
+                                text(Message::Progress, language,
+                                     {std::to_string(percent), std::to_string(done),
+                                      std::to_string(jobs.size())}) +
+                                "\033[K");
         }
-        std::fputs("\r\033[K", stderr);
+        writeText(stderr, "\r\033[K");
       });
     } catch (const std::system_error&) {
       // No progress line then.

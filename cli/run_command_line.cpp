@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "command_line.h"
+#include "console_text.h"
 #include "convert_files.h"
 #include "messages.h"
 #include "standard_output.h"
@@ -30,8 +31,8 @@ std::optional<int> runCommandLine(const std::vector<std::string>& arguments,
         return convertFiles(command, language);
     }
   } catch (const UsageError& error) {
-    std::fprintf(stderr, "cstrip: %s\n%s\n", error.what(),
-                 text(Message::TryHelp, language).c_str());
+    writeText(stderr, "cstrip: " + std::string(error.what()) + "\n" +
+                          text(Message::TryHelp, language) + "\n");
   }
   return 2;
 }

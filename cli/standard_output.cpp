@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "console_text.h"
 #include "messages.h"
 #include "process_stop.h"
 #include "system_file.h"
@@ -25,7 +26,7 @@ void noteError(int error) {
 
 void printOut(const std::string& text) {
   printed = true;
-  if (std::fputs(text.c_str(), stdout) < 0) noteError(errno);
+  if (!writeText(stdout, text)) noteError(errno);
 }
 
 bool finishStandardOutput(Language language) {
@@ -36,8 +37,9 @@ bool finishStandardOutput(Language language) {
   if (firstError == 0 || processStopSignal() != 0) return true;
   // The C library's error numbers, worded as the system's on Windows too.
   const std::error_code error(firstError, std::generic_category());
-  std::fprintf(stderr, "cstrip: %s\n",
-               text(Message::WriteError, language, {describeErrorCode(error, language)}).c_str());
+  writeText(stderr,
+            "cstrip: " + text(Message::WriteError, language, {describeErrorCode(error, language)}) +
+                "\n");
   return false;
 }
 
