@@ -88,16 +88,16 @@ int main() {
 #ifndef CSTRIP_CONSOLE_PROGRAM
   if (!given.empty()) useParentConsole();
 #endif
-  std::vector<std::filesystem::path> paths;
+  cstrip::cli::WindowRequest window;
   {
     const Utf8Console console;
-    if (const auto status = cstrip::cli::runCommandLine(given, paths)) return *status;
+    if (const auto status = cstrip::cli::runCommandLine(given, window)) return *status;
   }
 #ifdef CSTRIP_CONSOLE_PROGRAM
   return openWindow();
 #else
   FreeConsole();
-  Form1 form(paths);
+  Form1 form(window.paths);
   return form.exec();
 #endif
 }

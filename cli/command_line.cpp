@@ -1,108 +1,249 @@
 #include "command_line.h"
 
-#include <CLI/CLI.hpp>
 #include <algorithm>
-#include <filesystem>
+#include <charconv>
+#include <ranges>
 #include <thread>
 
 #include "file_names.h"
 #include "messages.h"
+#include "name_pattern.h"
+#include "options.h"
+#include "system_file.h"
 
 namespace cstrip::cli {
 
 namespace {
 
-// The arguments without Qt's own window options (such as -platform
-// offscreen or -style fusion), which QApplication takes when the window
-// opens and which mean nothing to a conversion.
-std::vector<std::string> withoutQtOptions(const std::vector<std::string>& given) {
-  static const std::string kWithValue[] = {"-platform",        "-platformpluginpath",
-                                           "-platformtheme",   "-plugin",
-                                           "-qwindowgeometry", "-qwindowicon",
-                                           "-qwindowtitle",    "-style",
-                                           "-stylesheet",      "-display",
-                                           "-geometry",        "-title",
-                                           "-session"};
-  static const std::string kFlags[] = {"-reverse", "-nograb", "-dograb", "-sync", "-widgetcount"};
-  std::vector<std::string> arguments;
-  for (std::size_t i = 0; i < given.size(); ++i) {
-    const std::string& argument = given[i];
-    if (std::ranges::find(kWithValue, argument) != std::end(kWithValue)) {
-      ++i;
-    } else if (std::ranges::find(kFlags, argument) == std::end(kFlags)) {
-      arguments.push_back(argument);
+namespace fs = std::filesystem;
+
+// The option named by `name`, the text after "--" and before any "=": its
+// whole long name, or a beginning that only one long name has.
+const OptionSpec& longOption(std::string_view name, const std::string& given, Language language) {
+  std::vector<const OptionSpec*> found;
+  for (const OptionSpec& spec : kOptions) {
+    if (spec.longName == name) return spec;
+    if (spec.longName.starts_with(name)) found.push_back(&spec);
+  }
+  if (found.size() == 1) return *found[0];
+  if (found.empty()) throw UsageError(text(Message::UnknownOption, language, {given}));
+  std::string names;
+  for (const OptionSpec* spec : found)
+    names += (names.empty() ? "--" : ", --") + std::string(spec->longName);
+  throw UsageError(text(Message::Ambiguous, language, {given, names}));
+}
+
+const OptionSpec* shortOption(char name) {
+  const auto found = std::ranges::find_if(
+      kOptions, [name](const OptionSpec& spec) { return spec.shortName == name; });
+  return found == std::end(kOptions) ? nullptr : &*found;
+}
+
+unsigned jobCount(std::string_view value, Language language) {
+  unsigned jobs = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+  if (error != std::errc{} || end != value.data() + value.size() || jobs < 1) {
+    throw UsageError(text(Message::BadJobs, language, {quoteControls(std::string(value))}));
+  }
+  return jobs;
+}
+
+// The options given and their values, as read; checked together afterwards.
+class Reading {
+ public:
+  Reading(Command& command, Language language) : command_(command), language_(language) {}
+
+  void take(const OptionSpec& spec, const std::string& value) {
+    given_.push_back(spec.option);
+    switch (spec.option) {
+      case Option::StripC:
+        return chooseMode(Mode::StripC);
+      case Option::Strip:
+        return chooseMode(Mode::Strip);
+      case Option::Lower:
+        return chooseMode(Mode::Lower);
+      case Option::Upper:
+        return chooseMode(Mode::Upper);
+      case Option::KeepLines:
+        command_.keepLines = true;
+        return;
+      case Option::InPlace:
+        command_.inPlace = true;
+        return;
+      case Option::Backup:
+        command_.backupSuffix = pathFromText(value).native();
+        return;
+      case Option::OutputDir:
+        // An empty -d, as from an unset variable, never falls back to IN OUT.
+        if (value.empty()) throw UsageError(text(Message::NoFolder, language_));
+        command_.outputFolder = pathFromText(value);
+        return;
+      case Option::Parents:
+        command_.parents = true;
+        return;
+      case Option::FilesFrom:
+        command_.filesFrom = pathFromText(value);
+        return;
+      case Option::Null:
+        command_.nullSeparated = true;
+        return;
+      case Option::Dereference:
+        command_.followLinks = true;
+        return;
+      case Option::Include:
+        if (!includeGiven_) command_.include.clear();
+        includeGiven_ = true;
+        return append(command_.include, splitPatterns(value));
+      case Option::Exclude:
+        return append(command_.exclude, splitPatterns(value));
+      case Option::DryRun:
+        command_.dryRun = true;
+        return;
+      case Option::Jobs:
+        command_.jobs = jobCount(value, language_);
+        return;
+      case Option::Verbose:
+        command_.verbose = true;
+        return;
+      case Option::Quiet:
+        command_.quiet = true;
+        return;
+      case Option::Help:
+        help_ = true;
+        return;
+      case Option::Version:
+        version_ = true;
+        return;
     }
   }
-  std::reverse(arguments.begin(), arguments.end());  // CLI11 takes them last first
-  return arguments;
-}
+
+  bool given(Option option) const { return std::ranges::find(given_, option) != given_.end(); }
+  // Whether any option but those named was given.
+  bool anyBut(std::initializer_list<Option> options) const {
+    return std::ranges::any_of(
+        given_, [&](Option option) { return std::ranges::find(options, option) == options.end(); });
+  }
+  bool help() const { return help_; }
+  bool version() const { return version_; }
+
+ private:
+  void chooseMode(Mode mode) {
+    if (command_.mode && *command_.mode != mode)
+      throw UsageError(text(Message::OneMode, language_));
+    command_.mode = mode;
+  }
+  static void append(std::vector<std::string>& to, std::vector<std::string> more) {
+    to.insert(to.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+  }
+
+  Command& command_;
+  Language language_;
+  std::vector<Option> given_;
+  bool includeGiven_ = false;
+  bool help_ = false;
+  bool version_ = false;
+};
 
 }  // namespace
 
-Command parseCommandLine(const std::vector<std::string>& given, Language language) {
+Command parseCommandLine(const std::vector<std::string>& arguments, Language language) {
   Command command;
   command.jobs = std::max(1u, std::thread::hardware_concurrency());
-  bool strip = false, stripC = false, lower = false, upper = false, help = false, version = false;
-  std::string include, outputFolder;
-  std::vector<std::string> paths;
-  int jobs = static_cast<int>(command.jobs);
-
-  // CLI11 reads the arguments; the help text, the messages and the checks
-  // between options are the program's own, in the user's language.
-  CLI::App app("cstrip");
-  app.set_help_flag();
-  app.allow_windows_style_options(false);  // a path may start with a slash
-  app.add_flag("-h,--help", help);
-  app.add_flag("--version", version);
-  app.add_flag("--strip", strip);
-  app.add_flag("--strip-c", stripC);
-  app.add_flag("--keep-lines", command.keepLines);
-  app.add_flag("--lower", lower);
-  app.add_flag("--upper", upper);
-  app.add_option("-d", outputFolder);
-  app.add_option("--include", include);
-  app.add_option("-j", jobs);
-  app.add_flag("-v", command.verbose);
-  app.add_flag("-L,--dereference", command.followLinks);
-  app.add_option("paths", paths);
-  try {
-    std::vector<std::string> arguments = withoutQtOptions(given);
-    app.parse(arguments);
-  } catch (const CLI::ParseError& error) {
-    throw UsageError(text(Message::BadArgument, language, {quoteControls(error.what())}));
+  Reading reading(command, language);
+  std::vector<std::string> operands;
+  const auto usage = [language](Message message, std::initializer_list<std::string> values = {}) {
+    return UsageError(text(message, language, values));
+  };
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const std::string shown = quoteControls(argument);
+    // The value of an option that takes one: what follows in the argument,
+    // or the next argument.
+    const auto valueAfter = [&](std::string_view option, std::size_t at) {
+      if (at < argument.size()) return argument.substr(at);
+      if (i + 1 == arguments.size()) throw usage(Message::NeedsValue, {std::string(option)});
+      return arguments[++i];
+    };
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      operands.push_back(argument);
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (std::ranges::find(kWindowOptionsWithValue, argument) !=
+               std::end(kWindowOptionsWithValue)) {
+      command.windowArguments.push_back(argument);
+      command.windowArguments.push_back(valueAfter(argument, argument.size()));
+    } else if (std::ranges::find(kWindowFlags, argument) != std::end(kWindowFlags)) {
+      command.windowArguments.push_back(argument);
+    } else if (argument[1] == '-') {
+      const std::size_t equals = argument.find('=');
+      const std::string name = argument.substr(2, equals - 2);
+      const OptionSpec& spec =
+          longOption(name, quoteControls(argument.substr(0, equals)), language);
+      const std::string option = "--" + std::string(spec.longName);
+      if (spec.value.empty()) {
+        if (equals != std::string::npos) throw usage(Message::TakesNoValue, {option});
+        reading.take(spec, {});
+      } else {
+        reading.take(
+            spec, valueAfter(option, equals == std::string::npos ? argument.size() : equals + 1));
+      }
+    } else {
+      for (std::size_t at = 1; at < argument.size(); ++at) {
+        const OptionSpec* spec = shortOption(argument[at]);
+        if (spec == nullptr)
+          throw usage(Message::UnknownOption,
+                      {quoteControls(argument.substr(at, 1).insert(0, "-"))});
+        if (spec->value.empty()) {
+          reading.take(*spec, {});
+          continue;
+        }
+        reading.take(*spec, valueAfter(std::string{'-', spec->shortName}, at + 1));
+        break;
+      }
+    }
   }
 
-  if (help || version) {
-    command.action = help ? Command::Action::Help : Command::Action::Version;
+  if (reading.help() || reading.version()) {
+    command.action = reading.help() ? Command::Action::Help : Command::Action::Version;
     return command;
   }
-  if (strip + stripC + lower + upper > 1) throw UsageError(text(Message::OneMode, language));
-  if (jobs < 1) throw UsageError(text(Message::BadJobs, language));
-  command.jobs = static_cast<unsigned>(jobs);
-  if (!include.empty()) command.include = CLI::detail::split(include, ',');
-  // An empty -d, as from an unset variable, never falls back to IN OUT.
-  if (app.count("-d") > 0 && outputFolder.empty())
-    throw UsageError(text(Message::NoFolder, language));
-  if (!outputFolder.empty()) command.outputFolder = pathFromText(outputFolder);
-  for (const std::string& path : paths) command.paths.push_back(pathFromText(path));
-
-  if (command.keepLines && !stripC) throw UsageError(text(Message::KeepLinesAlone, language));
-  if (!strip && !stripC && !lower && !upper) {
-    const bool conversionOption = app.count("-d") + app.count("--include") + app.count("-j") +
-                                      app.count("-v") + app.count("-L") >
-                                  0;
-    if (conversionOption || command.paths.size() > 2) {
-      throw UsageError(text(Message::NoMode, language));
-    }
-    for (std::filesystem::path& path : command.paths) path = std::filesystem::absolute(path);
+  for (const std::string& operand : operands) command.paths.push_back(pathFromText(operand));
+  if (!command.mode) {
+    if (reading.anyBut({}) || command.paths.size() > 2) throw usage(Message::NoMode);
+    for (fs::path& path : command.paths) path = fs::absolute(path);
     return command;
   }
   command.action = Command::Action::Convert;
-  command.mode = strip ? Mode::Strip : stripC ? Mode::StripC : lower ? Mode::Lower : Mode::Upper;
-  if (command.outputFolder.empty() && command.paths.size() != 2) {
-    throw UsageError(text(Message::InAndOut, language));
+  if (!command.windowArguments.empty()) {
+    throw usage(Message::UnknownOption, {quoteControls(command.windowArguments[0])});
   }
-  if (command.paths.empty()) throw UsageError(text(Message::NoPaths, language));
+  const auto needs = [&](Option option, bool with, Message message) {
+    if (reading.given(option) && !with) throw usage(message);
+  };
+  needs(Option::KeepLines, command.mode == Mode::StripC, Message::KeepLinesAlone);
+  needs(Option::Backup, command.inPlace, Message::BackupAlone);
+  needs(Option::Parents, !command.outputFolder.empty(), Message::ParentsAlone);
+  needs(Option::Null, command.filesFrom.has_value(), Message::NullAlone);
+  needs(Option::FilesFrom, command.inPlace || !command.outputFolder.empty(), Message::ListAlone);
+  if (command.inPlace && !command.outputFolder.empty()) throw usage(Message::InPlaceAndFolder);
+  if (reading.given(Option::Backup)) {
+    const fs::path suffix(command.backupSuffix);
+    if (suffix.empty() || suffix.has_parent_path() || suffix.filename() != suffix) {
+      throw usage(Message::BadBackup);
+    }
+  }
+  const bool standardStream = std::ranges::any_of(
+      command.paths, [](const fs::path& path) { return isStandardStream(path); });
+  if (command.inPlace || !command.outputFolder.empty()) {
+    if (standardStream)
+      throw usage(command.inPlace ? Message::InPlaceStream : Message::FolderStream);
+    if (command.paths.empty() && !command.filesFrom) throw usage(Message::NoPaths);
+    return command;
+  }
+  if (command.paths.size() > 2) throw usage(Message::InAndOut);
+  // A filter, as sed and tr are: standard input to standard output.
+  while (command.paths.size() < 2) command.paths.push_back("-");
   return command;
 }
 

@@ -6,9 +6,11 @@
 
 namespace cstrip::cli {
 
-// The language of the command line: Japanese when the locale named by
-// LC_ALL, else LC_MESSAGES, else LANG is Japanese (on Windows, the user's
-// display language), English otherwise.
+// The language of the command line, chosen as gettext chooses: the first
+// of Japanese and English in LANGUAGE (a list split by colons) unless the
+// locale is C or POSIX, else Japanese when the locale named by LC_ALL, else
+// LC_MESSAGES, else LANG is Japanese, English otherwise. On Windows, the
+// user's display language.
 Language userLanguage();
 
 // What the command line says, each in both languages.
@@ -19,15 +21,30 @@ enum class Message {
   NoMode,               // a conversion without a mode
   KeepLinesAlone,       // --keep-lines without --strip-c
   InAndOut,             // the usage error of a single conversion's paths
-  NoPaths,              // -d without paths
+  NoPaths,              // -d or -i without paths
   NoFolder,             // -d ""
+  UnknownOption,        // %s: the option as given
+  TakesNoValue,         // %s: an option given a value it does not take
+  NeedsValue,           // %s: an option given no value
+  Ambiguous,            // %s, %s: a beginning of several long names, and those names
+  BackupAlone,          // --backup without -i
+  BadBackup,            // --backup with an empty suffix or one naming a folder
+  ParentsAlone,         // --parents without -d
+  NullAlone,            // -0 without --files-from
+  ListAlone,            // --files-from without -d or -i
+  InPlaceAndFolder,     // -i with -d
+  InPlaceStream,        // -i with "-"
+  FolderStream,         // -d with "-"
+  NoDisplay,            // a window asked for where there is no display
+  NoWindowProgram,      // %s, %s: the window program's path and the reason
+  CannotReadList,       // %s, %s: the --files-from list and the reason
+  NothingMatched,       // %s: a folder operand in which no name matched
   SameOutput,           // %s, %s: two inputs, one output
   OutputIsInput,        // %s, %s: an output that is one of the inputs
   IsOutputFolder,       // %s: an operand that is the output folder
   InOutputFolder,       // %s, %s: an operand inside the output folder
   OutsideOutputFolder,  // %s, %s: an output that would lie outside it
-  BadJobs,              // -j below 1
-  BadArgument,          // %s: what the parser said
+  BadJobs,              // %s: -j's value, not a number of 1 or more
   CannotReadFolder,     // %s, %s: the folder and the reason
   CannotFollowLink,     // %s, %s
   LinkLoop,             // %s: a link to a folder that holds it

@@ -1,6 +1,7 @@
 #include "name_pattern.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace cstrip::cli {
 
@@ -103,6 +104,20 @@ bool matchesPattern(std::string_view pattern, std::string_view name, bool ignore
     pattern = starPattern;
     name = starName;
   }
+}
+
+std::vector<std::string> splitPatterns(std::string_view list) {
+  std::vector<std::string> patterns;
+  std::string pattern;
+  for (const char c : list) {
+    if (c == ',' || c == ';' || c == ' ') {
+      if (!pattern.empty()) patterns.push_back(std::exchange(pattern, {}));
+    } else {
+      pattern += c;
+    }
+  }
+  if (!pattern.empty()) patterns.push_back(pattern);
+  return patterns;
 }
 
 }  // namespace cstrip::cli

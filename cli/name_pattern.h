@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace cstrip::cli {
 
@@ -10,5 +12,8 @@ namespace cstrip::cli {
 // as it is. Characters are UTF-8 sequences. With `ignoreCase`, ASCII
 // letters match in either case, as names do on Windows.
 bool matchesPattern(std::string_view pattern, std::string_view name, bool ignoreCase);
+
+// The patterns of an --include or --exclude list.
+std::vector<std::string> splitPatterns(std::string_view list);
 
 }  // namespace cstrip::cli

@@ -12,14 +12,14 @@
 namespace cstrip::cli {
 
 std::optional<int> runCommandLine(const std::vector<std::string>& arguments,
-                                  std::vector<std::filesystem::path>& windowPaths) {
+                                  WindowRequest& window) {
   guardStandardStreams();
   const Language language = userLanguage();
   try {
     const Command command = parseCommandLine(arguments, language);
     switch (command.action) {
       case Command::Action::OpenWindow:
-        windowPaths = command.paths;
+        window = {command.paths, command.windowArguments};
         return std::nullopt;
       case Command::Action::Help:
         printOut(text(Message::Help, language));

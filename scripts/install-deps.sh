@@ -7,7 +7,6 @@ set -euo pipefail
 
 linux=(
   cmake ninja-build g++ pkg-config  # the build
-  libcli11-dev                      # the command line's argument parser
   libgtest-dev libgmock-dev         # the tests
   clang-format                      # the format check
   clang libclang-rt-14-dev          # the fuzzers (libFuzzer)
@@ -17,7 +16,7 @@ linux=(
   fonts-ipafont-gothic              # Japanese captions
 )
 windows=(
-  cmake ninja-build libcli11-dev googletest  # the build, with GoogleTest's sources
+  cmake ninja-build googletest       # the build, with GoogleTest's sources
   g++-mingw-w64-x86-64-posix        # the cross compiler, with std::thread
   librsvg2-bin icoutils             # the icon, drawn from the SVG
   zip                               # the package

@@ -44,7 +44,7 @@ rm src/utf16.c
 
 "$cstrip" --lower --include '*.txt' -d txt src >/dev/null 2>&1
 check "--include chooses the names" test -e txt/src/notes.txt -a ! -e txt/src/a.c
-for arguments in "--strip --lower in.c x.c" "--strip in.c" "--strip -j 0 -d d in.c" "--bogus" \
+for arguments in "--strip --lower in.c x.c" "--strip in.c x.c y.c" "--strip -j 0 -d d in.c" "--bogus" \
   "-v in.c x.c" "--strip --keep-lines in.c x.c" "--strip-c --strip in.c x.c"; do
   # shellcheck disable=SC2086
   "$cstrip" $arguments 2>errors
