@@ -40,6 +40,14 @@ std::span<const char> InputFile::peek() {
   return {buffer_.get(), peeked_};
 }
 
+void InputFile::close() {
+  try {
+    file_.close();
+  } catch (const RunError&) {
+    // Every byte has been read: a file only read loses nothing here.
+  }
+}
+
 void InputFile::rewind() {
   file_.rewind();
   peeked_ = 0;

@@ -34,6 +34,10 @@ class InputFile {
   bool rewindable() const { return file_.rewindable(); }
   void rewind();
 
+  // Closes the file before its end, when nothing more is to be read: an
+  // output that replaces it in place may need it closed (Windows).
+  void close();
+
   FileIdentity identity() const { return file_.identity(); }
   FileAccess access() const { return file_.access(); }
   const std::filesystem::path& path() const { return path_; }

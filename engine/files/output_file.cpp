@@ -8,14 +8,16 @@
 namespace cstrip {
 
 OutputFile::OutputFile(const std::filesystem::path& path, FileIdentity input,
-                       FileAccess inputAccess, bool replaceLink, std::size_t bufferSize)
+                       FileAccess inputAccess, const OutputRules& rules, std::size_t bufferSize)
     : bufferSize_(bufferSize), buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {
   if (path.empty()) throw RunError(Failure::NoOutputPath);
-  if (isStandardStream(path)) {
+  if (rules.inPlace) {
+    target_ = SystemFile::findInPlace(path, input, rules.backupSuffix);
+  } else if (isStandardStream(path)) {
     target_.kind = OutputTarget::Kind::Stream;
     target_.path = path;
   } else {
-    target_ = SystemFile::findOutput(path, !replaceLink);
+    target_ = SystemFile::findOutput(path, !rules.replaceLink);
     // The input is refused before anything is opened for writing, which
     // could wait on leases, wake file watchers or fail for a reason of its
     // own (read-only, a running program).

@@ -12,6 +12,17 @@
 
 namespace cstrip {
 
+// How OutputFile takes its path.
+struct OutputRules {
+  // A link at the path is replaced, not followed.
+  bool replaceLink = false;
+  // The path is the name the input was opened by, and its file is replaced
+  // (see SystemFile::findInPlace), kept first under the name followed by
+  // `backupSuffix` unless that is empty.
+  bool inPlace = false;
+  std::filesystem::path::string_type backupSuffix;
+};
+
 // The run's output (file 2), written through a fixed buffer. A regular
 // file, new or not, is written into a temporary file beside it, which
 // commit() puts in its place whole; a run that fails or stops leaves the
@@ -21,13 +32,15 @@ namespace cstrip {
 class OutputFile {
  public:
   // Gets ready to write `path` (see SystemFile::findOutput), following a
-  // link at it unless `replaceLink`. A new file takes the input's access
-  // less the umask; an existing one keeps its own, narrowed to the input's
-  // (see SystemFile::createTemporary). Throws RunError when the path is empty, names a
-  // folder or cannot be written, and when it names the file `input` by any
-  // spelling; that file is then left untouched, not even opened.
+  // link at it unless `rules.replaceLink`. A new file takes the input's
+  // access less the umask; an existing one keeps its own, narrowed to the
+  // input's (see SystemFile::createTemporary). Throws RunError when the path
+  // is empty, names a folder or cannot be written, and when it names the
+  // file `input` by any spelling; that file is then left untouched, not
+  // even opened. In place, the path must name `input` instead, as
+  // SystemFile::findInPlace says, and is never a stream.
   OutputFile(const std::filesystem::path& path, FileIdentity input, FileAccess inputAccess,
-             bool replaceLink, std::size_t bufferSize = kIoBufferSize);
+             const OutputRules& rules, std::size_t bufferSize = kIoBufferSize);
   // Reached without commit() when a run fails or stops: a temporary file is
   // removed, a stream gets what was written so far.
   ~OutputFile();

@@ -57,6 +57,9 @@ struct OutputTarget {
   std::uint32_t permissions = 0;
   std::uint32_t owner = 0;
   std::uint32_t group = 0;
+  // Existing, when not empty: where replace() keeps the file (or the link)
+  // at `path` before the new file takes its place.
+  std::filesystem::path backup;
 };
 
 // An open file of the system (a descriptor on POSIX, a handle on Windows),
@@ -77,6 +80,17 @@ class SystemFile {
   // `followLink` is set. Throws RunError (OpenOutput) for a folder, a link
   // that leads nowhere, and a regular file the user may not write.
   static OutputTarget findOutput(const std::filesystem::path& path, bool followLink);
+  // The name `path` of the file `input`, opened through it, as the target
+  // that replaces the file in place: Existing, with the file's own access
+  // and owner, and `path` itself replaced, a link at it too, never where it
+  // leads. When `backupSuffix` is not empty, the name followed by it is the
+  // backup. Throws RunError: ChangedInPlace when `path` names another file
+  // now, OpenOutput when it names none or one the user may not write, and
+  // Backup for a backup name that is a folder; SameFile when the backup name
+  // holds the file itself while `path` is a link to it, which would leave
+  // the text under no name.
+  static OutputTarget findInPlace(const std::filesystem::path& path, FileIdentity input,
+                                  const std::filesystem::path::string_type& backupSuffix);
   // Opens a Stream target for writing, as it is; "-" is standard output.
   static SystemFile openStream(const std::filesystem::path& path);
   // Creates an empty temporary file beside `target.path`, to be put in its
@@ -133,8 +147,12 @@ class SystemFile {
   // often reported only here).
   void close();
   // Closes this temporary file and renames it over `target.path`, which
-  // keeps an Existing target's owner where the system allows. When any of
-  // it fails, the temporary file is removed and the target left as it was.
+  // keeps an Existing target's owner where the system allows. With a
+  // backup, the file at `target.path` is first kept there: linked under the
+  // backup name, so that the name never goes missing, or, where the system
+  // cannot link it, moved there and moved back if the rename fails. When
+  // any of it fails, the temporary file is removed and the target left as
+  // it was (a backup made stays); a failed backup throws Backup.
   void replace(const OutputTarget& target);
 
  private:

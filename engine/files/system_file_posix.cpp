@@ -96,6 +96,51 @@ void ignoreFileSizeSignal() {
   (void)kIgnored;
 }
 
+// Whether linkat(2) failed with `error` because the file system cannot link
+// this file (no hard links, as FAT; a file of another user's where links to
+// them are restricted; too many links already), not for a fault that moving
+// the file would meet too.
+bool cannotLink(int error) {
+  switch (error) {
+    case EPERM:
+    case EXDEV:
+    case ENOTSUP:
+#if EOPNOTSUPP != ENOTSUP
+    case EOPNOTSUPP:
+#endif
+    case EMLINK:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Keeps the file (or link) at `name` as `backup`, replacing what is there.
+// It is linked under a temporary name, then renamed over the backup, so
+// that `name` stays in place throughout; where it cannot be linked it is
+// moved, and true returned: `name` is then free until the caller fills it
+// or moves the file back. Throws RunError (Backup) when it fails; `name` is
+// then as it was.
+bool keepBackup(const std::filesystem::path& name, const std::filesystem::path& backup) {
+  for (int tries = 0;; ++tries) {
+    const std::filesystem::path linked = temporaryNameBeside(name);
+    if (::linkat(AT_FDCWD, name.c_str(), AT_FDCWD, linked.c_str(), 0) == 0) {
+      const bool kept = ::rename(linked.c_str(), backup.c_str()) == 0;
+      const int error = errno;
+      // Also there when the backup was already another name of the file:
+      // the rename then does nothing.
+      ::unlink(linked.c_str());
+      if (!kept) throw RunError(Failure::Backup, backup, error);
+      return false;
+    }
+    if (errno == EEXIST && tries < 100) continue;
+    if (!cannotLink(errno)) throw RunError(Failure::Backup, backup, errno);
+    break;
+  }
+  if (::rename(name.c_str(), backup.c_str()) != 0) throw RunError(Failure::Backup, backup, errno);
+  return true;
+}
+
 }  // namespace
 
 bool isStandardStream(const std::filesystem::path& path) {
@@ -176,6 +221,33 @@ OutputTarget SystemFile::findOutput(const std::filesystem::path& path, bool foll
   target.permissions = status.st_mode & 0777;
   target.owner = status.st_uid;
   target.group = status.st_gid;
+  return target;
+}
+
+OutputTarget SystemFile::findInPlace(const std::filesystem::path& path, FileIdentity input,
+                                     const std::filesystem::path::string_type& backupSuffix) {
+  OutputTarget target;
+  target.path = path;
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) throw RunError(Failure::OpenOutput, path, errno);
+  if (identityIn(status) != input) throw RunError(Failure::ChangedInPlace, path);
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    throw RunError(Failure::OpenOutput, path, errno);
+  }
+  target.kind = OutputTarget::Kind::Existing;
+  target.identity = input;
+  target.permissions = status.st_mode & 0777;
+  target.owner = status.st_uid;
+  target.group = status.st_gid;
+  if (backupSuffix.empty()) return target;
+  target.backup = path.native() + backupSuffix;
+  struct stat backup {
+  }, name{};
+  if (::lstat(target.backup.c_str(), &backup) != 0) return target;
+  if (S_ISDIR(backup.st_mode)) throw RunError(Failure::Backup, target.backup, kFolderError);
+  if (identityIn(backup) == input && ::lstat(path.c_str(), &name) == 0 && S_ISLNK(name.st_mode)) {
+    throw RunError(Failure::SameFile, target.backup);
+  }
   return target;
 }
 
@@ -294,8 +366,11 @@ void SystemFile::replace(const OutputTarget& target) {
     if (::fchmod(fd, mode) != 0) throw RunError(Failure::ReplaceOutput, path_, errno);
   }
   close();  // on failure, the destructor removes the temporary file
+  const bool movedAway = !target.backup.empty() && keepBackup(target.path, target.backup);
   if (::rename(temporaryPath_.c_str(), target.path.c_str()) != 0) {
-    throw RunError(Failure::ReplaceOutput, path_, errno);
+    const int error = errno;
+    if (movedAway) (void)::rename(target.backup.c_str(), target.path.c_str());
+    throw RunError(Failure::ReplaceOutput, path_, error);
   }
   temporaryPath_.clear();
 }

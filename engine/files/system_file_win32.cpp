@@ -109,6 +109,49 @@ std::wstring plainPath(const std::wstring& path) {
   return plain;
 }
 
+// Whether CreateHardLinkW failed with `error` because the file system
+// cannot link this file (no hard links, as FAT; another volume; too many
+// links already), not for a fault that moving the file would meet too.
+bool cannotLink(int error) {
+  switch (error) {
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_NOT_SAME_DEVICE:
+    case ERROR_TOO_MANY_LINKS:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Keeps the file (or link) at `name` as `backup`, replacing what is there.
+// It is linked under a temporary name, then moved over the backup, so that
+// `name` stays in place throughout; where it cannot be linked, and for a
+// link at `name` (a hard link would be made to where it leads), it is
+// moved, and true returned: `name` is then free until the caller fills it
+// or moves the file back. Throws RunError (Backup) when it fails; `name` is
+// then as it was.
+bool keepBackup(const std::filesystem::path& name, const std::filesystem::path& backup) {
+  for (int tries = 0; !namesLink(name); ++tries) {
+    const std::filesystem::path linked = temporaryNameBeside(name);
+    if (CreateHardLinkW(linked.c_str(), name.c_str(), nullptr)) {
+      const bool kept = MoveFileExW(linked.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
+      const int error = lastError();
+      DeleteFileW(linked.c_str());  // there still when the move failed
+      if (!kept) throw RunError(Failure::Backup, backup, error);
+      return false;
+    }
+    const int error = lastError();
+    if (error == ERROR_ALREADY_EXISTS && tries < 100) continue;
+    if (!cannotLink(error)) throw RunError(Failure::Backup, backup, error);
+    break;
+  }
+  if (!MoveFileExW(name.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    throw RunError(Failure::Backup, backup, lastError());
+  }
+  return true;
+}
+
 }  // namespace
 
 bool isStandardStream(const std::filesystem::path& path) {
@@ -204,6 +247,40 @@ OutputTarget SystemFile::findOutput(const std::filesystem::path& path, bool foll
   }
   target.kind = OutputTarget::Kind::Existing;
   target.identity = identityIn(information);
+  return target;
+}
+
+OutputTarget SystemFile::findInPlace(const std::filesystem::path& path, FileIdentity input,
+                                     const std::filesystem::path::string_type& backupSuffix) {
+  // The name's file, through a link at it, and what is at the backup name
+  // itself, a link too.
+  const auto describeAt = [](const std::filesystem::path& at, DWORD flags,
+                             BY_HANDLE_FILE_INFORMATION& information) {
+    const HandleCloser handle{CreateFileW(at.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags,
+                                          nullptr)};
+    return handle.handle != INVALID_HANDLE_VALUE &&
+           GetFileInformationByHandle(handle.handle, &information);
+  };
+  OutputTarget target;
+  target.path = path;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!describeAt(path, 0, information)) throw RunError(Failure::OpenOutput, path, lastError());
+  if (identityIn(information) != input) throw RunError(Failure::ChangedInPlace, path);
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    throw RunError(Failure::OpenOutput, path, ERROR_ACCESS_DENIED);
+  }
+  target.kind = OutputTarget::Kind::Existing;
+  target.identity = input;
+  if (backupSuffix.empty()) return target;
+  target.backup = path.native() + backupSuffix;
+  if (!describeAt(target.backup, FILE_FLAG_OPEN_REPARSE_POINT, information)) return target;
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    throw RunError(Failure::Backup, target.backup, ERROR_DIRECTORY);
+  }
+  if (identityIn(information) == input && namesLink(path)) {
+    throw RunError(Failure::SameFile, target.backup);
+  }
   return target;
 }
 
@@ -324,8 +401,11 @@ void SystemFile::close() {
 
 void SystemFile::replace(const OutputTarget& target) {
   close();  // on failure, the destructor removes the temporary file
+  const bool movedAway = !target.backup.empty() && keepBackup(target.path, target.backup);
   if (!MoveFileExW(temporaryPath_.c_str(), target.path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    throw RunError(Failure::ReplaceOutput, path_, lastError());
+    const int error = lastError();
+    if (movedAway) MoveFileExW(target.backup.c_str(), target.path.c_str(), 0);
+    throw RunError(Failure::ReplaceOutput, path_, error);
   }
   temporaryPath_.clear();
 }

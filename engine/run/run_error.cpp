@@ -22,6 +22,8 @@ constexpr Wording kFailureWording[] = {
     {"入力ファイル「%s」を開けません: %s", "Cannot open the input file \"%s\": %s"},
     {"入力ファイル「%s」は通常のファイルではなくなったため、変換しません。",
      "The input file \"%s\" is no longer a regular file, so it is not converted."},
+    {"「%s」は通常のファイルではないため、その場では変換しません。",
+     "\"%s\" is not a regular file, so it is not converted in place."},
     {"入力ファイル「%s」を読み込めません: %s", "Cannot read the input file \"%s\": %s"},
     {"入力ファイル「%s」は %s のテキストです。この文字コードには対応していません。"
      "Shift-JIS か UTF-8 で保存してから、もう一度お試しください。",
@@ -34,9 +36,12 @@ constexpr Wording kFailureWording[] = {
      "何も書き込まずに中止しました。",
      "The output file \"%s\" is the input file. Nothing was written, so that the input stays "
      "intact."},
+    {"「%s」は開いた後で別のファイルに置き換えられたため、変換しません。",
+     "\"%s\" was replaced by another file after it was opened, so it is not converted."},
     {"出力ファイル「%s」に書き込めません: %s", "Cannot write to the output file \"%s\": %s"},
     {"出力ファイル「%s」を閉じられません: %s", "Cannot close the output file \"%s\": %s"},
     {"出力ファイル「%s」を置き換えられません: %s", "Cannot replace the output file \"%s\": %s"},
+    {"バックアップ「%s」を作成できません: %s", "Cannot make the backup \"%s\": %s"},
     {"変換に必要なメモリを確保できません: %s", "Not enough memory for the conversion: %s"},
 };
 static_assert(std::size(kFailureWording) == static_cast<std::size_t>(Failure::OutOfMemory) + 1);

@@ -16,15 +16,18 @@ enum class Failure {
   NoInputPath,
   NoOutputPath,
   OpenInput,
-  NotRegularInput,  // a file found in a walk that is no longer a regular file
+  NotRegularInput,    // a file found in a walk that is no longer a regular file
+  NotRegularInPlace,  // a file to convert in place that is not a regular file
   ReadInput,
   UnsupportedEncoding,  // UTF-16 or UTF-32 text, named by detail()
   OpenOutput,
   CreateTemporary,  // the temporary file beside the output
   SameFile,         // the output names the input
+  ChangedInPlace,   // converting in place, the name came to name another file
   WriteOutput,
   CloseOutput,
   ReplaceOutput,  // putting the finished output in place
+  Backup,         // keeping the file converted in place under its backup name
   OutOfMemory,
 };
 

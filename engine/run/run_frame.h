@@ -5,6 +5,7 @@
 #include "input_file.h"
 #include "line_counter.h"
 #include "output_file.h"
+#include "run_error.h"
 #include "window_operations.h"
 
 namespace cstrip {
@@ -17,15 +18,18 @@ class RunFrame {
  public:
   // Opens the input and examines it (see examineInput, which decides the
   // encoding when `decideEncoding` is set), then gets the output ready, as
-  // the window's fileRules() say; a named input is found by findFile.
-  // Throws RunError as InputFile, examineInput and OutputFile do; the
-  // output is not touched when the input is refused.
+  // the window's fileRules() say; a named input is found by findFile, and
+  // converted in place under the name it was found by. Throws RunError as
+  // InputFile, examineInput and OutputFile do, and NotRegularInPlace for a
+  // named input to convert in place that is not a regular file; the output
+  // is not touched when the input is refused.
   RunFrame(WindowOperations& window, bool decideEncoding)
       : rules_(window.fileRules()),
-        input_(rules_.walkedInput ? window.inputPath() : findFile(window.inputPath()),
-               rules_.walkedInput, !rules_.walkedInput || rules_.followLinks),
+        input_(openInput(window, rules_)),
         encoding_(examineInput(input_, decideEncoding)),
-        output_(window.outputPath(), input_.identity(), input_.access(), rules_.replaceOutput),
+        output_(rules_.inPlace ? input_.path() : window.outputPath(), input_.identity(),
+                input_.access(),
+                OutputRules{rules_.replaceOutput, rules_.inPlace, rules_.backupSuffix}),
         lines_(window) {}
 
   TextEncoding encoding() const { return encoding_; }
@@ -49,10 +53,25 @@ class RunFrame {
     }
     conversion.finish();
     lines_.finish();
-    output_.commit();  // the input, only read, closes with the frame
+    input_.close();  // Windows would not let the output replace it in place while open
+    output_.commit();
   }
 
  private:
+  static InputFile openInput(WindowOperations& window, const FileRules& rules) {
+    if (rules.walkedInput) return InputFile(window.inputPath(), true, rules.followLinks);
+    const std::filesystem::path path = findFile(window.inputPath());
+    if (!rules.inPlace) return InputFile(path);
+    // "-", standard input, has no file to replace.
+    if (isStandardStream(path)) throw RunError(Failure::NotRegularInPlace, path);
+    try {
+      return InputFile(path, true);
+    } catch (const RunError& error) {
+      if (error.failure() != Failure::NotRegularInput) throw;
+      throw RunError(Failure::NotRegularInPlace, path);
+    }
+  }
+
   FileRules rules_;
   InputFile input_;
   TextEncoding encoding_;

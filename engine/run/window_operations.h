@@ -19,6 +19,17 @@ struct FileRules {
   // The output lies in a folder the program fills: whatever is at it, a
   // link, a FIFO or a device, is replaced, never written through or into.
   bool replaceOutput = false;
+  // The input is converted in place, as `sed -i` edits: the output is the
+  // input's own name (outputPath() is not asked), read through a link at it
+  // and refused unless a regular file; the converted text replaces the file
+  // whole (a link at the name by a file, the link's target left as it was;
+  // a hard-linked file under this name only) and keeps its permission bits,
+  // owner and group. The output's usual rules and `replaceOutput` give way.
+  bool inPlace = false;
+  // In place, when not empty: the file (or link) at the name is kept under
+  // the name followed by this suffix, replacing what was there, before the
+  // converted text takes the name.
+  std::filesystem::path::string_type backupSuffix;
 };
 
 // What a run needs from the window. The engine is written against this

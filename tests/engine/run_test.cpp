@@ -326,7 +326,7 @@ TEST(FileNames, FindCp932NamesAndShowEveryPathReadably) {
 TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizes) {
   TempDir dir;
   for (const std::size_t bufferSize : {16u, 64u}) {
-    OutputFile output(dir.file("out"), FileIdentity{}, FileAccess{}, false, bufferSize);
+    OutputFile output(dir.file("out"), FileIdentity{}, FileAccess{}, {}, bufferSize);
     std::string expected;
     for (std::size_t i = 0; i < 300; ++i) {
       // Mostly small spans, which go through the buffer, some large ones.
