@@ -1,5 +1,6 @@
 #include "name_pattern.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -56,7 +57,78 @@ bool inSet(std::string_view& pattern, std::uint32_t character, bool ignoreCase, 
   return found != negated;
 }
 
+bool isListSeparator(char c) {
+  return c == ',' || c == ';' || c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The names of `text` between its `/`s, empty ones and `.` left out. In a
+// pattern (`escapes`), `\/` is a `/` too, and `\\` an escaped `\`.
+std::vector<std::string_view> namesOf(std::string_view text, bool escapes) {
+  std::vector<std::string_view> names;
+  const auto add = [&](std::string_view name) {
+    if (!name.empty() && name != ".") names.push_back(name);
+  };
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool escape = escapes && text[i] == '\\' && i + 1 < text.size();
+    if (text[i] == '/' || (escape && text[i + 1] == '/')) {
+      add(text.substr(start, i - start));
+      if (escape) ++i;
+      start = i + 1;
+    } else if (escape) {
+      ++i;
+    }
+  }
+  add(text.substr(start));
+  return names;
+}
+
+// Matches names against pattern names, `**` standing for any run of names.
+// As for `*` in a name, only the last `**` is ever gone back to: each other
+// pattern name takes exactly one name.
+bool matchesNames(const std::vector<std::string_view>& pattern,
+                  const std::vector<std::string_view>& names, bool ignoreCase) {
+  std::size_t p = 0, n = 0, starP = 0, starN = 0;
+  bool star = false;
+  for (;;) {
+    if (p == pattern.size() && n == names.size()) return true;
+    if (p < pattern.size() && pattern[p] == "**") {
+      starP = ++p;
+      starN = n;
+      star = true;
+      continue;
+    }
+    if (p < pattern.size() && n < names.size() &&
+        matchesPattern(pattern[p], names[n], ignoreCase)) {
+      ++p;
+      ++n;
+      continue;
+    }
+    if (!star || starN == names.size()) return false;
+    p = starP;
+    n = ++starN;
+  }
+}
+
 }  // namespace
+
+std::vector<std::string> splitPatterns(std::string_view list) {
+  std::vector<std::string> patterns;
+  std::string pattern;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (list[i] == '\\' && i + 1 < list.size()) {
+      if (!isListSeparator(list[i + 1])) pattern += '\\';
+      pattern += list[++i];
+    } else if (!isListSeparator(list[i])) {
+      pattern += list[i];
+    } else if (!pattern.empty()) {
+      patterns.push_back(std::move(pattern));
+      pattern.clear();
+    }
+  }
+  if (!pattern.empty()) patterns.push_back(std::move(pattern));
+  return patterns;
+}
 
 bool matchesPattern(std::string_view pattern, std::string_view name, bool ignoreCase) {
   // Where the last `*` was, to go back to with one more character of the
@@ -106,18 +178,12 @@ bool matchesPattern(std::string_view pattern, std::string_view name, bool ignore
   }
 }
 
-std::vector<std::string> splitPatterns(std::string_view list) {
-  std::vector<std::string> patterns;
-  std::string pattern;
-  for (const char c : list) {
-    if (c == ',' || c == ';' || c == ' ') {
-      if (!pattern.empty()) patterns.push_back(std::exchange(pattern, {}));
-    } else {
-      pattern += c;
-    }
+bool matchesPath(std::string_view pattern, std::string_view path, bool ignoreCase) {
+  if (pattern.find('/') == std::string_view::npos) {
+    while (!path.empty() && path.back() == '/') path.remove_suffix(1);
+    return matchesPattern(pattern, path.substr(path.rfind('/') + 1), ignoreCase);
   }
-  if (!pattern.empty()) patterns.push_back(pattern);
-  return patterns;
+  return matchesNames(namesOf(pattern, true), namesOf(path, false), ignoreCase);
 }
 
 }  // namespace cstrip::cli
