@@ -10,10 +10,12 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "console_streams.h"
 #include "console_text.h"
 #include "console_window.h"
+#include "file_list.h"
 #include "file_names.h"
 #include "file_tree.h"
 #include "messages.h"
@@ -28,10 +30,6 @@ namespace cstrip::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-void report(const std::string& failure) {
-  writeText(stderr, "cstrip: " + failure + "\n");
-}
 
 // Ends the process by the stop signal that came, if one did; no run may be
 // going on then.
@@ -52,10 +50,46 @@ class InFlight {
   std::atomic<int>& count_;
 };
 
+// Where the command's own lines go: failures and warnings to stderr, -v's
+// notes to stdout as cp -v prints them, or to stderr when the data goes to
+// stdout; each on a line of its own, a progress line cleared first. Once
+// threads run, called with the printing lock held.
+class Reporter {
+ public:
+  explicit Reporter(bool notesToStandardError) : notesToStandardError_(notesToStandardError) {}
+
+  void report(const std::string& message) {
+    clearProgress();
+    writeText(stderr, "cstrip: " + message + "\n");
+  }
+  void note(const std::string& line) {
+    clearProgress();
+    if (notesToStandardError_) {
+      writeText(stderr, line + "\n");
+    } else {
+      printOut(line + "\n");
+    }
+  }
+  void progress(const std::string& line) {
+    if (!notesToStandardError_) std::fflush(stdout);
+    writeText(stderr, "\r" + line + "\033[K");
+    progressShown_ = true;
+  }
+  void clearProgress() {
+    if (!std::exchange(progressShown_, false)) return;
+    writeText(stderr, "\r\033[K");
+  }
+
+ private:
+  bool notesToStandardError_;
+  bool progressShown_ = false;
+};
+
 // Makes the plan's output folders, each after its parent; one that cannot
 // be made is reported, and those below it are not tried. Returns which
 // were made.
-std::vector<bool> makeFolders(const Plan& plan, Language language, int& failures) {
+std::vector<bool> makeFolders(const Plan& plan, Language language, Reporter& reporter,
+                              int& failures) {
   std::vector<bool> made(plan.folders.size());
   for (std::size_t i = 0; i < plan.folders.size() && processStopSignal() == 0; ++i) {
     const OutputFolder& folder = plan.folders[i];
@@ -67,8 +101,8 @@ std::vector<bool> makeFolders(const Plan& plan, Language language, int& failures
       makeOutputFolder(folder.path, folder.permissions, error);
     }
     if (error) {
-      report(text(Message::CannotMakeFolder, language,
-                  {displayPath(folder.path), describeErrorCode(error, language)}));
+      reporter.report(text(Message::CannotMakeFolder, language,
+                           {displayPath(folder.path), describeErrorCode(error, language)}));
       ++failures;
     }
     made[i] = !error;
@@ -76,10 +110,36 @@ std::vector<bool> makeFolders(const Plan& plan, Language language, int& failures
   return made;
 }
 
+// Whether `path` is where standard output goes, so that nothing else may
+// be printed there.
+bool isStandardOutput(const fs::path& path) {
+  if (isStandardStream(path)) return true;
+#ifdef _WIN32
+  return false;
+#else
+  const auto output = SystemFile::identityOf("/dev/stdout");
+  return output && SystemFile::identityOf(path) == output;
+#endif
+}
+
 }  // namespace
 
-int convertFiles(const Command& command, Language language) {
+int convertFiles(const Command& given, Language language) {
   const StopSignals stopSignals;
+  Command command = given;
+  if (command.filesFrom) {
+    std::error_code error;
+    std::vector<fs::path> listed = readFileList(*command.filesFrom, command.nullSeparated, error);
+    if (error) {
+      Reporter(false).report(
+          text(Message::CannotReadList, language,
+               {displayPath(*command.filesFrom), describeErrorCode(error, language)}));
+      return 1;
+    }
+    command.paths.insert(command.paths.end(), listed.begin(), listed.end());
+    endIfStopped();
+    if (command.paths.empty()) return 0;  // an empty list, as from a find that found nothing
+  }
   Plan plan;
   try {
     plan = planJobs(command, language);
@@ -88,12 +148,21 @@ int convertFiles(const Command& command, Language language) {
     throw;
   }
   endIfStopped();
-  for (const std::string& failure : plan.failures) report(failure);
-  if (command.verbose) {
-    for (const std::string& note : plan.notes) printOut(note + "\n");
-  }
+  // -v goes where cp -v prints, unless the data goes there.
+  const bool notesToStandardError =
+      std::ranges::any_of(plan.jobs, [](const Job& job) { return isStandardOutput(job.output); });
+  Reporter reporter(notesToStandardError);
+  for (const std::string& failure : plan.failures) reporter.report(failure);
   int failures = static_cast<int>(plan.failures.size());
-  const std::vector<bool> folderMade = makeFolders(plan, language, failures);
+  if (command.dryRun) {
+    for (const Job& job : plan.jobs) printOut(displayPath(job.output) + "\n");
+    if (!finishStandardOutput(language)) ++failures;
+    return failures > 0 ? 1 : 0;
+  }
+  if (command.verbose) {
+    for (const std::string& note : plan.notes) reporter.note(note);
+  }
+  const std::vector<bool> folderMade = makeFolders(plan, language, reporter, failures);
   const std::vector<Job>& jobs = plan.jobs;
   std::uintmax_t totalBytes = 0;
   for (const Job& job : jobs) totalBytes += job.size;
@@ -123,6 +192,8 @@ int convertFiles(const Command& command, Language language) {
       const Job& job = jobs[i];
       if (job.folder != kNoFolder && !folderMade[job.folder]) {
         ++failed;  // its folder's failure is reported
+        bytesRead += job.size;
+        ++done;
         continue;
       }
       std::optional<std::string> failure;
@@ -139,7 +210,8 @@ int convertFiles(const Command& command, Language language) {
         shown = text(Message::LinkMade, language,
                      {displayPath(job.output), displayPath(*job.linkTarget)});
       } else {
-        ConsoleWindow window(*command.mode, job.input, job.output, job.rules, &bytesRead);
+        ConsoleWindow window(*command.mode, job.input, job.output, job.rules);
+        window.countBytes(bytesRead, job.size);
         window.setKeepLines(command.keepLines);
         try {
           RunConversion(window);
@@ -151,6 +223,7 @@ int convertFiles(const Command& command, Language language) {
           failure = describe(error, language);
         }
         stopped = window.stopped();
+        window.settleBytes();
         shown = text(Message::Converted, language,
                      {displayPath(job.output), formatLineCount(window.count().value_or(0))});
       }
@@ -159,12 +232,12 @@ int convertFiles(const Command& command, Language language) {
       if (processStopSignal() != 0 && (failure || stopped)) return;
       const auto lock = lockPrinting();
       if (!lock) return;
-      if (warning) report(*warning);
+      if (warning && !command.quiet) reporter.report(*warning);
       if (failure) {
-        report(*failure);
+        reporter.report(*failure);
         ++failed;
       } else if (command.verbose) {
-        printOut(shown + "\n");
+        reporter.note(shown);
       }
       ++done;
     }
@@ -184,26 +257,28 @@ int convertFiles(const Command& command, Language language) {
   }
 
   // Progress, only for a person watching long work.
-  const bool showProgress =
-      stderrIsTerminal() && (jobs.size() >= 100 || totalBytes >= (std::uintmax_t{64} << 20));
+  const bool showProgress = !command.quiet && stderrIsTerminal() &&
+                            (jobs.size() >= 100 || totalBytes >= (std::uintmax_t{64} << 20));
   std::jthread progress;
   if (showProgress) {
     try {
       progress = startWorker([&](std::stop_token stop) {
         while (!stop.stop_requested()) {
           std::this_thread::sleep_for(std::chrono::milliseconds(200));
-          const auto percent = totalBytes == 0
-                                   ? 100 * done / jobs.size()
+          // Each byte counted once, and 100% only when every file is done.
+          const std::size_t finished = done;
+          const auto percent = finished == jobs.size() ? 100
+                               : totalBytes == 0
+                                   ? 100 * finished / jobs.size()
                                    : std::min<std::uintmax_t>(99, 100 * bytesRead / totalBytes);
           const auto lock = lockPrinting();
           if (!lock) return;
-          writeText(stderr, "\r" +
-                                text(Message::Progress, language,
-                                     {std::to_string(percent), std::to_string(done),
-                                      std::to_string(jobs.size())}) +
-                                "\033[K");
+          reporter.progress(text(
+              Message::Progress, language,
+              {std::to_string(percent), std::to_string(finished), std::to_string(jobs.size())}));
         }
-        writeText(stderr, "\r\033[K");
+        const auto lock = lockPrinting();
+        if (lock) reporter.clearProgress();
       });
     } catch (const std::system_error&) {
       // No progress line then.

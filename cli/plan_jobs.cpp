@@ -28,12 +28,13 @@ IdentityKey keyOf(FileIdentity identity) {
   return {identity.volume, identity.file};
 }
 
-// Whether the file name `name` matches one of `patterns`, in the program's
-// own text: a name in CP932 matches as the characters it shows.
-bool matchesAny(const std::vector<std::string>& patterns, const fs::path& name) {
-  const std::string text = displayPath(name);
+// Whether the entry at `path`, below the folder walked, matches one of
+// `patterns`, in the program's own text: a name in CP932 matches as the
+// characters it shows.
+bool matchesAny(const std::vector<std::string>& patterns, const fs::path& path) {
+  const std::string text = displayPath(path.generic_string());
   for (const std::string& pattern : patterns) {
-    if (matchesPattern(pattern, text, kNamesIgnoreCase)) return true;
+    if (matchesPath(pattern, text, kNamesIgnoreCase)) return true;
   }
   return false;
 }
@@ -76,16 +77,29 @@ class Planner {
     const fs::path input = findFile(given);
     std::error_code error;
     const FileFacts facts = factsOf(input, true, error);  // operands are followed
-    if (!error && !isStandardStream(given)) refuseInsideOutputFolder(given, input, facts);
-    const fs::path output = folder_ / operandName(given, input);
-    if (!error && facts.type == FileFacts::Type::Folder) return walk(input, facts, output);
+    if (!error) refuseInsideOutputFolder(given, input, facts);
+    fs::path output = folder_ / operandName(given, input);
+    base_ = 0;
+    if (command_.parents) {
+      output = folder_ / given.relative_path();
+      base_ = parentFolders(given);
+    }
+    if (!error && facts.type == FileFacts::Type::Folder) {
+      const std::size_t before = plan_.jobs.size() + plan_.notes.size() + plan_.failures.size();
+      walk(input, facts, output, {});
+      if (before == plan_.jobs.size() + plan_.notes.size() + plan_.failures.size() &&
+          processStopSignal() == 0) {
+        fail(text(Message::NothingMatched, language_, {displayPath(given)}));
+      }
+      return;
+    }
     // Anything else is converted as named; the run reports what is wrong.
     Job job;
     job.input = given;
     job.output = output;
     job.size = facts.size;
     job.rules.replaceOutput = true;
-    job.folder = 0;
+    job.folder = base_;
     job.regularInput = !error && facts.type == FileFacts::Type::File;
     if (job.regularInput) inputs_.emplace(keyOf(facts.identity), given);
     plan_.jobs.push_back(std::move(job));
@@ -172,7 +186,9 @@ class Planner {
     }
   }
 
-  void walk(const fs::path& folder, const FileFacts& facts, const fs::path& output) {
+  // Walks `folder`, found at `below` under the operand folder, into `output`.
+  void walk(const fs::path& folder, const FileFacts& facts, const fs::path& output,
+            const fs::path& below) {
     if (processStopSignal() != 0) return;           // the plan is not carried out then
     if (folderIdentity_ == facts.identity) return;  // DIR is never walked, wherever it lies
     if (std::find(ancestors_.begin(), ancestors_.end(), facts.identity) != ancestors_.end()) {
@@ -190,8 +206,10 @@ class Planner {
     levels_.push_back({folder, output, facts.permissions});
     for (const FolderEntry& entry : entries) {
       const fs::path input = folder / entry.name;
+      const fs::path path = below / entry.name;
+      if (matchesAny(command_.exclude, path)) continue;
       FileFacts found = entry.facts;
-      const bool matches = matchesAny(command_.include, entry.name);
+      const bool matches = matchesAny(command_.include, path);
       if (found.type == FileFacts::Type::Link && command_.followLinks) {
         // Followed to learn whether it leads to a folder; one that leads
         // nowhere matters only where its name would have been converted.
@@ -206,7 +224,7 @@ class Planner {
         }
       }
       if (found.type == FileFacts::Type::Folder) {
-        walk(input, found, output / entry.name);
+        walk(input, found, output / entry.name, path);
       } else if (matches) {
         take(input, output / entry.name, found);
       }
@@ -240,13 +258,34 @@ class Planner {
   // The output folder of the folder being walked, registered in the plan
   // with those above it that are not yet.
   std::size_t currentFolder() {
-    std::size_t parent = 0;  // DIR
+    std::size_t parent = base_;  // DIR, or with --parents the operand's place in it
     for (Level& level : levels_) {
       if (level.folder == kNoFolder) {
         level.folder = plan_.folders.size();
         plan_.folders.push_back({level.output, level.input, level.permissions, parent});
       }
       parent = level.folder;
+    }
+    return parent;
+  }
+
+  // Registers the output folders of each folder above `given`, an operand
+  // kept with its path under DIR (--parents), each with the permissions of
+  // the folder it stands for. Returns the one the last name goes in.
+  std::size_t parentFolders(const fs::path& given) {
+    std::size_t parent = 0;
+    fs::path source = given.root_path(), output = folder_;
+    for (const fs::path& name : given.relative_path().parent_path()) {
+      source /= name;
+      output /= name;
+      const auto [at, added] = parentFolders_.emplace(output.native(), plan_.folders.size());
+      if (added) {
+        std::error_code error;
+        const FileFacts facts = factsOf(source, true, error);
+        plan_.folders.push_back(
+            {output, source, error ? std::uint32_t{0777} : facts.permissions, parent});
+      }
+      parent = at->second;
     }
     return parent;
   }
@@ -260,12 +299,51 @@ class Planner {
   Plan plan_;
   std::vector<FileIdentity> ancestors_;
   std::vector<Level> levels_;
-  std::map<IdentityKey, fs::path> inputs_;  // every regular input, by identity
+  std::map<IdentityKey, fs::path> inputs_;                      // every regular input, by identity
+  std::map<fs::path::string_type, std::size_t> parentFolders_;  // made for --parents
+  std::size_t base_ = 0;  // the output folder the operand being planned goes in
 };
+
+// The plan of -i: each file into itself. A file named twice, or one whose
+// backup would replace another, is refused before anything is written.
+Plan planInPlace(const Command& command, Language language) {
+  Plan plan;
+  std::map<IdentityKey, fs::path> inputs;
+  for (const fs::path& given : command.paths) {
+    Job job;
+    job.input = job.output = findFile(given);
+    std::error_code error;
+    const FileFacts facts = factsOf(job.input, true, error);
+    job.size = facts.size;
+    job.rules.inPlace = true;
+    job.rules.backupSuffix = command.backupSuffix;
+    if (!error && facts.type == FileFacts::Type::File) {
+      const auto [at, added] = inputs.emplace(keyOf(facts.identity), given);
+      if (!added) {
+        throw UsageError(
+            text(Message::SameOutput, language, {displayPath(at->second), displayPath(given)}));
+      }
+    }
+    plan.jobs.push_back(std::move(job));
+  }
+  if (command.backupSuffix.empty()) return plan;
+  for (const Job& job : plan.jobs) {
+    const fs::path backup = job.output.native() + command.backupSuffix;
+    std::error_code error;
+    const FileFacts facts = factsOf(backup, false, error);
+    const auto input = inputs.find(keyOf(facts.identity));
+    if (!error && facts.type == FileFacts::Type::File && input != inputs.end()) {
+      throw UsageError(text(Message::OutputIsInput, language,
+                            {displayPath(backup), displayPath(input->second)}));
+    }
+  }
+  return plan;
+}
 
 }  // namespace
 
 Plan planJobs(const Command& command, Language language) {
+  if (command.inPlace) return planInPlace(command, language);
   if (command.outputFolder.empty()) {
     Job job;
     job.input = command.paths[0];

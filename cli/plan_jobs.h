@@ -43,17 +43,22 @@ struct Plan {
   std::vector<std::string> notes;     // for -v: what the walk passed over
 };
 
-// The plan of a Convert command: IN into OUT, or with -d each file operand
-// into DIR by its name and each folder operand walked into DIR by its name
-// (an operand . or .. by its real folder's name). A walk takes the regular
-// files that match --include; a link in it is made again as it is, or with
-// -L followed; FIFOs, sockets and devices are passed over; DIR itself is
-// never walked; an unreadable folder, a loop and, with -L, a link that
-// leads nowhere where its name matches are failures, and the walk goes on.
-// A stop signal ends the walk early. Throws UsageError when an operand is
-// DIR or lies inside it, when two inputs would write the same output or a
-// file and a folder of one name (on Windows, names compared without case),
-// or when an output is one of the inputs.
+// The plan of a Convert command: IN into OUT; with -i each file into
+// itself; or with -d each file operand into DIR by its name (with
+// --parents, by its path as given) and each folder operand walked into DIR
+// the same way (an operand . or .. by its real folder's name). A walk takes
+// the regular files whose names or paths below the folder match --include
+// and not --exclude, and does not enter a folder that matches --exclude; a
+// link in it is made again as it is, or with -L followed; FIFOs, sockets
+// and devices are passed over; DIR itself is never walked; an unreadable
+// folder, a loop, a folder operand in which nothing matched and, with -L, a
+// link that leads nowhere where its name matches are failures, and the
+// walk goes on. A stop signal ends the walk early. Throws UsageError when
+// an operand is DIR or lies inside it, when two inputs would write the same
+// output or a file and a folder of one name (on Windows, names compared
+// without case), when an output would lie outside DIR, or when an output
+// is one of the inputs; with -i, when a file is named twice or its backup
+// would be another of them.
 Plan planJobs(const Command& command, Language language);
 
 }  // namespace cstrip::cli
