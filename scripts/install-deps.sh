@@ -14,6 +14,7 @@ linux=(
   libqt6svg6                        # the window's icon
   dpkg-dev desktop-file-utils help2man lintian appstream  # the Debian package and its checks
   fonts-ipafont-gothic              # Japanese captions
+  zsh fish                          # checking the shell completions
 )
 windows=(
   cmake ninja-build googletest       # the build, with GoogleTest's sources
