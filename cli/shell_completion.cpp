@@ -1,5 +1,7 @@
 #include "shell_completion.h"
 
+#include <span>
+
 #include "options.h"
 
 namespace cstrip::cli {

@@ -22,8 +22,11 @@ for mode in strip strip-c lower upper; do
   "$engine" "$mode" in.c engine.out >/dev/null
   "$cstrip" --"$mode" in.c cli.out
   check "--$mode writes what the engine writes" cmp -s cli.out engine.out
-  "$cstrip" --"$mode" - - <in.c >piped.out
+  "$cstrip" --"$mode" <in.c >piped.out
   check "  ... from standard input to standard output" cmp -s piped.out engine.out
+  "$cstrip" --"$mode" -v in.c >piped.out 2>notes
+  check "  ... from IN to standard output, -v on stderr" \
+    sh -c 'cmp -s piped.out engine.out && grep -q "^-	" notes'
 done
 cat in.c | "$cstrip" --upper - - >piped.out
 check "  ... and from a pipe" cmp -s piped.out engine.out
@@ -45,7 +48,9 @@ rm src/utf16.c
 "$cstrip" --lower --include '*.txt' -d txt src >/dev/null 2>&1
 check "--include chooses the names" test -e txt/src/notes.txt -a ! -e txt/src/a.c
 for arguments in "--strip --lower in.c x.c" "--strip in.c x.c y.c" "--strip -j 0 -d d in.c" "--bogus" \
-  "-v in.c x.c" "--strip --keep-lines in.c x.c" "--strip-c --strip in.c x.c"; do
+  "-v in.c x.c" "--strip --keep-lines in.c x.c" "--strip-c --strip in.c x.c" "--strip=no in.c x.c" \
+  "--strip -i -" "--strip -d d -" "--strip --backup=.b in.c x.c" "--strip --parents in.c x.c" \
+  "--strip -style x in.c x.c"; do
   # shellcheck disable=SC2086
   "$cstrip" $arguments 2>errors
   check "'$arguments' is a usage error" test $? = 2 -a -s errors
@@ -54,6 +59,17 @@ check "--help works without a display" sh -c '"$0" --help | grep -q cstrip' "$cs
 check "--version too" sh -c '"$0" --version | grep -q "^cstrip [0-9]"' "$cstrip"
 LANG=ja_JP.UTF-8 "$cstrip" --strip none.c y.c 2>errors
 check "messages follow the locale" grep -q 入力ファイル errors
+LANG=ja_JP.UTF-8 "$cstrip" --bogus 2>errors
+check "  ... the parser's too" sh -c '! grep -q "[a-z][a-z] [a-z]" errors && grep -q オプション errors'
+if ! $windows; then
+  LANGUAGE=ja:en LANG=en_US.UTF-8 "$cstrip" --strip none.c y.c 2>errors
+  check "  ... LANGUAGE first" grep -q 入力ファイル errors
+  LANGUAGE=ja LANG=C "$cstrip" --strip none.c y.c 2>errors
+  check "  ... but not under the C locale" grep -q 'input file' errors
+  "$cstrip" in.c y.c 2>errors
+  check "no display: a window request is refused in one line naming the conversions" \
+    sh -c 'test $0 = 2 -a "$(wc -l <errors)" = 1 && grep -q -- "--strip-c.*--strip.*--lower.*--upper" errors' $?
+fi
 
 printf 'int a;\r\n/* one\r\ntwo */ int b; /* open\r\n' >open.c
 "$cstrip" --strip-c open.c open.out 2>errors
@@ -106,6 +122,14 @@ posix|an existing output keeps its mode, never wider than the input's|0|printf x
 posix|a closed standard output is reported as such|1|"$cstrip" --strip src/a.c - >&-|grep -q 'descriptor' err.log
 posix|/dev/stdout is written where the shell points it, not replaced|0|ln -s /dev/stdout so && { echo h; "$cstrip" --strip src/a.c /dev//stdout && "$cstrip" --strip src/a.c so; echo f; } >>log|test "$(cat log)" = "$(printf 'h\na \na \nf')"
 posix|names quote their control characters|0|printf x >"src/$(printf 'n\nl\033.c')" && "$cstrip" --strip -v -d out src|grep -q 'src.n\\nl\\033.c	0$' out.log
+all|-- ends the options, for a file named like a window option|0|cp src/a.c ./-style && "$cstrip" --strip -- -style o.c|test "$(cat o.c)" = "a "
+posix|-i converts in place, keeping the mode; a link becomes a file, its target kept|0|cp src/a.c m.c && ln -s m.c l.c && "$cstrip" --strip -i src/a.c l.c|test "$(cat src/a.c)$(cat l.c)$(stat -c %a src/a.c)" = "a a 640" -a ! -L l.c -a "$(cat m.c)" = "a /* 1 */"
+all|  ... --backup keeping the original beside it|0|"$cstrip" --strip -i --backup=.orig src/a.c|test "$(cat src/a.c.orig)" = "a /* 1 */" -a "$(cat src/a.c)" = "a "
+posix|  ... and a file named twice is a usage error|2|"$cstrip" --strip -i src/a.c src/config.h|test "$(cat src/a.c)" = "a /* 1 */"
+all|patterns split at ; and blanks, match paths below the folder and **/ any depth|0|mkdir src/sub/deep && printf x >src/sub/deep/x.c && printf y >src/sub/deep/y.h && "$cstrip" --strip -d out --include '*.c; sub/*.h' --exclude '**/x.c' src|test -e out/src/a.c -a -e out/src/sub/b.h -a ! -e out/src/sub/deep
+all|a folder in which nothing matched is reported, and fails the run|1|mkdir src/none && "$cstrip" --strip -d out src/none src/a.c|grep -q none err.log && test -e out/a.c
+all|--parents keeps the path given, --files-from -0 reads the names|0|printf 'src/a.c\0src/sub/b.h\0' >list && "$cstrip" --strip --parents -0 --files-from=- -d out <list|test -e out/src/a.c -a -e out/src/sub/b.h
+all|-n prints the outputs and writes nothing|0|"$cstrip" --strip -n -d out src/a.c|test ! -e out && grep -q 'out.a.c' out.log
 all|a write error on standard output is reported|1|"$cstrip" --help >/dev/full|grep -q 'write error' err.log
 all|  ... -v's too|1|"$cstrip" --strip -v -d out src >/dev/full|grep -q 'write error' err.log
 EOF
@@ -133,6 +157,19 @@ if ! $windows; then
   chmod 700 "$dir" unreadable/locked unreadable/listed
   (ulimit -n 20 && "$cstrip" --strip -d far deep)
   check "a walk needs no descriptor per level" test -e "far/$deep/f.c"
+fi
+
+# On a terminal, long work shows its progress on stderr; a failure's line
+# clears it first, and 100% comes only once every file is done.
+if ! $windows; then
+  mkdir many && for i in $(seq 100); do printf 'x\n' >"many/f$i.c"; done
+  printf 'int a; /*' >many/a.c && truncate -s 1G many/a.c && printf '\377\376a\000' >many/z.c
+  script -qec "'$cstrip' --strip -j 1 -d progress many" /dev/null | tr '\r' '\n' |
+    sed 's/\x1b\[K//g' >pty.log
+  check "progress on a terminal stands apart from a failure's line" \
+    sh -c 'grep -q "% (" pty.log && grep -q "^cstrip: .*z.c" pty.log'
+  check "  ... and shows 100% only at the end" \
+    sh -c '! grep "^100% (" pty.log | grep -qv "^100% (102 of 102"'
 fi
 
 # Stopped by a signal mid-run: the earlier output stays, and no temporary.
