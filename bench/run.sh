@@ -7,7 +7,7 @@
 # misses it, and the peak memory. Then it times runs through the real window
 # (offscreen) against engine-run on the short lines, the command line over
 # many files with one and two jobs, and a walk of 1,000 nested folders
-# against cp -r, with its goal.
+# against cp -r, with its goal, and cstrip on a small file against engine-run.
 #
 # RUNS=n sets the runs per command (default 3, after one warm-up).
 # CORPORA=dir keeps the corpora in dir, made once, for later runs.
@@ -242,3 +242,27 @@ printf '%-28s %10.3f %10.3f %8.2f%s\n' "1,000 nested folders" \
   "$(awk '{ print $1 }' "$work/deep-pairs" | median)" \
   "$(awk '{ print $2 }' "$work/deep-pairs" | median)" "$ratio" \
   "$(awk -v r="$ratio" 'BEGIN { print (r > 3 ? " !" : "") }')"
+
+echo
+echo "cstrip --strip on a small file, as scripts call it once per file, against engine-run"
+echo "(in pairs of 100 runs each; goals 1.5 and 4 MiB):"
+small=$work/small.c
+head -c 4096 "$work/c-headers.c" >"$small"
+: >"$work/small-pairs"
+for _ in $(seq "$pairs"); do
+  start=$EPOCHREALTIME
+  for _ in $(seq 100); do "$engine" strip "$small" "$out" >/dev/null; done
+  engineSeconds=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')
+  start=$EPOCHREALTIME
+  for _ in $(seq 100); do "$cstrip" --strip "$small" "$out"; done
+  cstripSeconds=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')
+  echo "$engineSeconds $cstripSeconds" >>"$work/small-pairs"
+done
+ratio=$(awk '{ print $2 / $1 }' "$work/small-pairs" | median)
+kb=$(/usr/bin/time -f %M "$cstrip" --strip "$small" "$out" 2>&1 >/dev/null)
+printf '%-28s %10s %10s %8s %10s\n' corpus "engine ms" "cstrip ms" ratio "peak MiB"
+printf '%-28s %10.2f %10.2f %8.2f%s %10.1f%s\n' "4 KiB of C" \
+  "$(awk '{ print $1 * 10 }' "$work/small-pairs" | median)" \
+  "$(awk '{ print $2 * 10 }' "$work/small-pairs" | median)" "$ratio" \
+  "$(awk -v r="$ratio" 'BEGIN { print (r > 1.5 ? "!" : " ") }')" "$(awk -v k="$kb" 'BEGIN { print k / 1024 }')" \
+  "$(awk -v k="$kb" 'BEGIN { print (k > 4096 ? " !" : "") }')"
