@@ -40,8 +40,10 @@ dpkg -x "$deb" "$root"
 entry=$root/usr/share/applications/cstrip.desktop
 desktop-file-validate "$entry"
 grep -q '^Exec=cstrip %f$' "$entry" || fail "the desktop entry does not pass the file"
-grep -q '^MimeType=.*text/x-csrc;.*text/x-chdr;.*text/plain;' "$entry" ||
-  fail "the desktop entry does not offer cstrip for C sources, headers and text"
+grep -q '^MimeType=.*text/x-csrc;.*text/x-chdr;' "$entry" ||
+  fail "the desktop entry does not offer cstrip for C sources and headers"
+# Offered for every text file, it would crowd "Open with" where it has no use.
+if grep -q '^MimeType=.*text/plain;' "$entry"; then fail "the desktop entry offers cstrip for any text"; fi
 appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.cstrip.metainfo.xml"
 lintian --allow-root --fail-on error,warning "$deb"
 
