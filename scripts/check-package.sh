@@ -51,7 +51,7 @@ lintian --allow-root --fail-on error,warning "$deb"
 # them, under an English locale and, where the system has one, a Japanese
 # one (lintian overlooks line-breaking warnings in Japanese pages).
 locales=(C.UTF-8)
-locale -a | grep -qix 'ja_JP.utf-\?8' && locales+=(ja_JP.UTF-8)
+[[ $(LC_ALL=ja_JP.UTF-8 locale charmap 2>/dev/null) == UTF-8 ]] && locales+=(ja_JP.UTF-8)
 for page in "$root"/usr/share/man/man1/cstrip.1.gz "$root"/usr/share/man/ja/man1/cstrip.1.gz; do
   for name in "${locales[@]}"; do
     warnings=$(LC_ALL=$name MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
