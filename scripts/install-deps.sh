@@ -12,7 +12,7 @@ linux=(
   clang libclang-rt-14-dev          # the fuzzers (libFuzzer)
   qt6-base-dev qt6-translations-l10n # the window, with Qt's own texts in Japanese
   libqt6svg6                        # the window's icon
-  dpkg-dev desktop-file-utils help2man lintian appstream  # the Debian package and its checks
+  dpkg-dev desktop-file-utils lintian appstream  # the Debian package and its checks
   fonts-ipafont-gothic              # Japanese captions
   zsh fish                          # checking the shell completions
 )
