@@ -31,24 +31,6 @@ std::vector<std::string> arguments() {
   return arguments;
 }
 
-// While it lives, a console the program writes to shows UTF-8 text, the
-// program's own; its code page is put back afterwards, as the console is
-// the user's.
-class Utf8Console {
- public:
-  Utf8Console() : codePage_(GetConsoleOutputCP()) {
-    if (codePage_ != 0) SetConsoleOutputCP(CP_UTF8);
-  }
-  ~Utf8Console() {
-    if (codePage_ != 0) SetConsoleOutputCP(codePage_);
-  }
-  Utf8Console(const Utf8Console&) = delete;
-  Utf8Console& operator=(const Utf8Console&) = delete;
-
- private:
-  UINT codePage_;
-};
-
 #ifdef CSTRIP_CONSOLE_PROGRAM
 // Starts cstrip.exe, found beside this program, with the same arguments.
 int openWindow() {
@@ -75,9 +57,11 @@ int openWindow() {
 // already going somewhere else (a file, a pipe).
 void useParentConsole() {
   if (GetStdHandle(STD_ERROR_HANDLE) != nullptr || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  // Read access too, which a console needs to tell its mode and cursor
+  // (see writeText); "r+" opens it as it is, without creating anything.
   std::FILE* ignored = nullptr;
-  _wfreopen_s(&ignored, L"CONOUT$", L"w", stdout);
-  _wfreopen_s(&ignored, L"CONOUT$", L"w", stderr);
+  _wfreopen_s(&ignored, L"CONOUT$", L"r+", stdout);
+  _wfreopen_s(&ignored, L"CONOUT$", L"r+", stderr);
 }
 #endif
 
@@ -89,10 +73,7 @@ int main() {
   if (!given.empty()) useParentConsole();
 #endif
   std::vector<std::filesystem::path> paths;
-  {
-    const Utf8Console console;
-    if (const auto status = cstrip::cli::runCommandLine(given, paths)) return *status;
-  }
+  if (const auto status = cstrip::cli::runCommandLine(given, paths)) return *status;
 #ifdef CSTRIP_CONSOLE_PROGRAM
   return openWindow();
 #else
