@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "console_text.h"
+#include "file_names.h"
+#include "messages.h"
 #include "run_command_line.h"
+#include "run_error.h"
 #include "wide_text.h"
 
 #ifndef CSTRIP_CONSOLE_PROGRAM
@@ -32,7 +36,8 @@ std::vector<std::string> arguments() {
 }
 
 #ifdef CSTRIP_CONSOLE_PROGRAM
-// Starts cstrip.exe, found beside this program, with the same arguments.
+// Starts cstrip.exe, found beside this program, with the same arguments;
+// says why when it cannot, and returns 1 then.
 int openWindow() {
   std::wstring self(MAX_PATH, L'\0');
   self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
@@ -43,8 +48,14 @@ int openWindow() {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &process)) {
-    std::fprintf(stderr, "cstrip: %s: %lu\n", cstrip::toUtf8(program.native()).c_str(),
-                 GetLastError());
+    const auto error = static_cast<int>(GetLastError());
+    const cstrip::Language language = cstrip::cli::userLanguage();
+    cstrip::cli::writeText(stderr,
+                           "cstrip: " +
+                               cstrip::cli::text(cstrip::cli::Message::CannotStartWindow, language,
+                                                 {cstrip::displayPath(program),
+                                                  cstrip::describeSystemError(error, language)}) +
+                               "\n");
     return 1;
   }
   CloseHandle(process.hThread);

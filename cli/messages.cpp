@@ -167,6 +167,9 @@ files are refused. An unclosed /* is a warning, with exit status 0.
      "removed as a comment"},
     // WriteError
     {"書き込みエラー: %s", "write error: %s"},
+    // CannotStartWindow
+    {"ウィンドウのプログラム「%s」を起動できません: %s",
+     "Cannot start the window program \"%s\": %s"},
     // Progress
     {"%s% (%s / %s ファイル)", "%s% (%s of %s files)"},
 };

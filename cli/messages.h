@@ -38,6 +38,7 @@ enum class Message {
   Skipped,              // %s: a FIFO, socket or device passed over
   UnterminatedComment,  // %s, %s: the input and the line a comment opened on
   WriteError,           // %s: the reason
+  CannotStartWindow,    // %s, %s: the window program and the reason
   Progress,             // %s, %s, %s: the percentage, files done, files in all
 };
 
