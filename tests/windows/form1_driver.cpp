@@ -103,7 +103,7 @@ HWND descendant(HWND dialog, const wchar_t* className, int id) {
 
 // Whether `box` shows the end of its text, its start scrolled out of sight.
 bool showsEnd(HWND box) {
-  const int length = GetWindowTextLengthW(box);
+  const auto length = static_cast<int>(SendMessageW(box, WM_GETTEXTLENGTH, 0, 0));
   const auto x = [&](int index) {
     return static_cast<short>(LOWORD(SendMessageW(box, EM_POSFROMCHAR, index, 0)));
   };
