@@ -228,9 +228,6 @@ void Form1::layOut(UINT dpi) {
                  scaled(place.width, dpi), scaled(place.height, dpi),
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(control(entry.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-    // The caret, at the end of a path put there, stays in sight in the new size.
-    if (entry.id == Text1 || entry.id == Text2)
-      SendMessageW(control(entry.id), EM_SCROLLCARET, 0, 0);
   }
   if (old != nullptr) DeleteObject(old);
 
