@@ -19,8 +19,10 @@ constexpr std::string_view kEraseToEnd = "\033[K";
 bool writeConsole(HANDLE console, std::wstring_view text) {
   while (!text.empty()) {
     DWORD written = 0;
-    // Older consoles refuse a write much above 64 KiB.
-    const auto size = static_cast<DWORD>(std::min<std::size_t>(text.size(), 16384));
+    // Older consoles refuse a write much above 64 KiB; a character's two
+    // halves go in one write.
+    auto size = static_cast<DWORD>(std::min<std::size_t>(text.size(), 16384));
+    if (size < text.size() && IS_HIGH_SURROGATE(text[size - 1])) --size;
     if (!WriteConsoleW(console, text.data(), size, &written, nullptr) || written == 0) return false;
     text.remove_prefix(written);
   }
