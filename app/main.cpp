@@ -54,7 +54,7 @@ int openWindow(const cstrip::cli::WindowRequest& request) {
   argv.push_back(nullptr);
   ::execv(program.c_str(), argv.data());
   cstrip::cli::writeText(stderr, "cstrip: " +
-                                     text(Message::NoWindowProgram, language,
+                                     text(Message::CannotStartWindow, language,
                                           {cstrip::displayPath(program),
                                            cstrip::describeSystemError(errno, language)}) +
                                      "\n");

@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "console_text.h"
+#include "file_names.h"
+#include "messages.h"
 #include "run_command_line.h"
+#include "run_error.h"
 #include "wide_text.h"
 
 #ifndef CSTRIP_CONSOLE_PROGRAM
@@ -31,26 +35,9 @@ std::vector<std::string> arguments() {
   return arguments;
 }
 
-// While it lives, a console the program writes to shows UTF-8 text, the
-// program's own; its code page is put back afterwards, as the console is
-// the user's.
-class Utf8Console {
- public:
-  Utf8Console() : codePage_(GetConsoleOutputCP()) {
-    if (codePage_ != 0) SetConsoleOutputCP(CP_UTF8);
-  }
-  ~Utf8Console() {
-    if (codePage_ != 0) SetConsoleOutputCP(codePage_);
-  }
-  Utf8Console(const Utf8Console&) = delete;
-  Utf8Console& operator=(const Utf8Console&) = delete;
-
- private:
-  UINT codePage_;
-};
-
 #ifdef CSTRIP_CONSOLE_PROGRAM
-// Starts cstrip.exe, found beside this program, with the same arguments.
+// Starts cstrip.exe, found beside this program, with the same arguments;
+// says why when it cannot, and returns 1 then.
 int openWindow() {
   std::wstring self(MAX_PATH, L'\0');
   self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
@@ -61,8 +48,14 @@ int openWindow() {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &process)) {
-    std::fprintf(stderr, "cstrip: %s: %lu\n", cstrip::toUtf8(program.native()).c_str(),
-                 GetLastError());
+    const auto error = static_cast<int>(GetLastError());
+    const cstrip::Language language = cstrip::cli::userLanguage();
+    cstrip::cli::writeText(stderr,
+                           "cstrip: " +
+                               cstrip::cli::text(cstrip::cli::Message::CannotStartWindow, language,
+                                                 {cstrip::displayPath(program),
+                                                  cstrip::describeSystemError(error, language)}) +
+                               "\n");
     return 1;
   }
   CloseHandle(process.hThread);
@@ -75,9 +68,11 @@ int openWindow() {
 // already going somewhere else (a file, a pipe).
 void useParentConsole() {
   if (GetStdHandle(STD_ERROR_HANDLE) != nullptr || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  // Read access too, which a console needs to tell its mode and cursor
+  // (see writeText); "r+" opens it as it is, without creating anything.
   std::FILE* ignored = nullptr;
-  _wfreopen_s(&ignored, L"CONOUT$", L"w", stdout);
-  _wfreopen_s(&ignored, L"CONOUT$", L"w", stderr);
+  _wfreopen_s(&ignored, L"CONOUT$", L"r+", stdout);
+  _wfreopen_s(&ignored, L"CONOUT$", L"r+", stderr);
 }
 #endif
 
@@ -89,10 +84,7 @@ int main() {
   if (!given.empty()) useParentConsole();
 #endif
   cstrip::cli::WindowRequest window;
-  {
-    const Utf8Console console;
-    if (const auto status = cstrip::cli::runCommandLine(given, window)) return *status;
-  }
+  if (const auto status = cstrip::cli::runCommandLine(given, window)) return *status;
 #ifdef CSTRIP_CONSOLE_PROGRAM
   return openWindow();
 #else

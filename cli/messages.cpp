@@ -210,9 +210,6 @@ See man cstrip for more.
      "--strip-c、--strip、--lower、--upper のどれかを指定してください。",
      "cannot open the window: no display. To convert without a window, choose --strip-c, "
      "--strip, --lower or --upper."},
-    // NoWindowProgram
-    {"ウィンドウのプログラム「%s」を起動できません: %s",
-     "cannot start the window program \"%s\": %s"},
     // CannotReadList
     {"「%s」: ファイルの一覧を読み込めません: %s", "\"%s\": cannot read the list of files: %s"},
     // NothingMatched
@@ -258,6 +255,9 @@ See man cstrip for more.
      "removed as a comment"},
     // WriteError
     {"書き込みエラー: %s", "write error: %s"},
+    // CannotStartWindow
+    {"ウィンドウのプログラム「%s」を起動できません: %s",
+     "Cannot start the window program \"%s\": %s"},
     // Progress
     {"%s% (%s / %s ファイル)", "%s% (%s of %s files)"},
 };

@@ -36,7 +36,6 @@ enum class Message {
   InPlaceStream,        // -i with "-"
   FolderStream,         // -d with "-"
   NoDisplay,            // a window asked for where there is no display
-  NoWindowProgram,      // %s, %s: the window program's path and the reason
   CannotReadList,       // %s, %s: the --files-from list and the reason
   NothingMatched,       // %s: a folder operand in which no name matched
   SameOutput,           // %s, %s: two inputs, one output
@@ -55,6 +54,7 @@ enum class Message {
   Skipped,              // %s: a FIFO, socket or device passed over
   UnterminatedComment,  // %s, %s: the input and the line a comment opened on
   WriteError,           // %s: the reason
+  CannotStartWindow,    // %s, %s: the window program and the reason
   Progress,             // %s, %s, %s: the percentage, files done, files in all
 };
 

@@ -2,8 +2,9 @@
 # test-windows.sh [ENGINE_RUN]: builds the Windows programs with
 # scripts/build-windows.sh and tests them under Wine, in a Wine prefix of
 # their own: the engine's tests; the command line (tests/cli_test.sh through
-# cstrip.com); the window on Xvfb (tests/windows/window_test.sh). Both
-# compare with ENGINE_RUN, the Linux build's engine-run (default
+# cstrip.com, and its Japanese text, tests/windows/console_test.sh); the
+# window on Xvfb (tests/windows/window_test.sh). The command line and the
+# window compare with ENGINE_RUN, the Linux build's engine-run (default
 # build/release/app/engine-run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,6 +37,7 @@ LC_ALL=\${LC_ALL:-\${LC_MESSAGES:-\$LANG}} exec $wine $PWD/build/windows/app/cst
 EOS
 chmod +x build/windows/cstrip-wine
 sh tests/cli_test.sh build/windows/cstrip-wine "$engine"
+sh tests/windows/console_test.sh "$wine" build/windows/app/cstrip.com
 
 # The command line ran without a display, and Wine's desktop keeps the
 # display of the program that started it: a new one for the window.

@@ -5,6 +5,7 @@
 // - each mode through GO, from FOLDER/in.c into FOLDER/<mode>.out, for the
 //   caller to compare with the engine's output;
 // - the chooser: its filters, a confirmed name, a cancel;
+// - a long path, given at start or chosen, shows its end in its box;
 // - a failed run shows a message box naming the file, and the window stays;
 // - EXIT during a long run (FOLDER/big.c into FOLDER/exit.out) ends the
 //   program, with GO and the browse buttons disabled while it runs.
@@ -100,12 +101,23 @@ HWND descendant(HWND dialog, const wchar_t* className, int id) {
   return search.found;
 }
 
+// Whether `box` shows the end of its text, its start scrolled out of sight.
+bool showsEnd(HWND box) {
+  const auto length = static_cast<int>(SendMessageW(box, WM_GETTEXTLENGTH, 0, 0));
+  const auto x = [&](int index) {
+    return static_cast<short>(LOWORD(SendMessageW(box, EM_POSFROMCHAR, index, 0)));
+  };
+  RECT client{};
+  GetClientRect(box, &client);
+  return x(0) < 0 && x(length - 1) >= 0 && x(length - 1) < client.right;
+}
+
 class Form {
  public:
-  explicit Form(const std::wstring& program) {
+  explicit Form(const std::wstring& program, const std::wstring& arguments = L"") {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::wstring commandLine = L"\"" + program + L"\"";
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &process_)) {
       return;
@@ -269,6 +281,7 @@ void checkChooser(const Form& form, const std::wstring& chosen) {
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   check(waitFor([&] { return textOf(form[Text2]) == chosen; }),
         "Command2's chooser takes a new name into Text2");
+  check(showsEnd(form[Text2]), "  ... showing the end of the long path, the file's name");
 
   PostMessageW(form[Command1], BM_CLICK, 0, 0);
   waitFor([&] { return (dialog = dialogOf(form.window())) != nullptr; });
@@ -294,7 +307,7 @@ int wmain(int argc, wchar_t** argv) {
     checkLayout(form);
     checkCaptionsFit();
     checkKeys(form);
-    checkChooser(form, folder + L"\\chosen.c");
+    checkChooser(form, folder + L"\\" + std::wstring(60, L'n') + L"-chosen.c");
 
     const struct {
       const wchar_t* name;
@@ -320,6 +333,12 @@ int wmain(int argc, wchar_t** argv) {
     check(waitFor([&] { return dialogOf(form.window()) == nullptr; }) && !form.ended(300) &&
               IsWindowEnabled(form[Command3]),
           "  ... and the window stays, ready for another run");
+  }
+  {
+    const std::wstring path = folder + L"\\" + std::wstring(60, L'n') + L"\\in.c";
+    const Form form(argv[1], L"\"" + path + L"\" \"" + path + L"\"");
+    check(textOf(form[Text2]) == path && showsEnd(form[Text1]) && showsEnd(form[Text2]),
+          "long paths given at start show their ends, focused or not");
   }
   {
     const Form form(argv[1]);

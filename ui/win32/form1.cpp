@@ -125,11 +125,12 @@ Form1::Form1(const std::vector<std::filesystem::path>& paths) {
         nullptr);
   }
   SendMessageW(control(Option1), BM_SETCHECK, BST_CHECKED, 0);
+  // Laid out first, so that the boxes have their width when they scroll.
+  layOut(GetDpiForWindow(window_));
   const ControlId pathBoxes[] = {Text1, Text2};
   for (std::size_t i = 0; i < paths.size() && i < std::size(pathBoxes); ++i) {
     setText(pathBoxes[i], paths[i]);
   }
-  layOut(GetDpiForWindow(window_));
   ShowWindow(window_, SW_SHOWDEFAULT);
   SetFocus(control(Text1));
 }
@@ -309,7 +310,12 @@ std::filesystem::path Form1::pathIn(ControlId box) const {
 }
 
 void Form1::setText(ControlId id, const std::filesystem::path& path) {
+  // The caret goes to the end, which the box scrolls into sight: the end of
+  // a long path, with the file's name, is what shows, as in the Qt window.
   SetWindowTextW(control(id), path.c_str());
+  const auto end = static_cast<WPARAM>(path.native().size());
+  SendMessageW(control(id), EM_SETSEL, end, static_cast<LPARAM>(end));
+  SendMessageW(control(id), EM_SCROLLCARET, 0, 0);
 }
 
 void Form1::dropFiles(HDROP drop) {

@@ -65,6 +65,7 @@ class Form1 : private RunPump {
   void layOut(UINT dpi);
   HWND control(form1_layout::ControlId id) const { return controls_[id]; }
   std::filesystem::path pathIn(form1_layout::ControlId box) const;
+  // Puts `path` in the box `id`, scrolled to show its end.
   void setText(form1_layout::ControlId id, const std::filesystem::path& path);
   void dropFiles(HDROP drop);
   void setRunning(bool running);
