@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <map>
 #include <new>
 #include <regex>
 #include <string>
@@ -247,6 +248,130 @@ TEST(RunConversion, Option4StripsAsCReadsAndTellsWhereAnOpenCommentStarts) {
   }
 }
 
+// A folder's entries by name, each as: a file's bytes, "-> TARGET" for a
+// symbolic link, "/" for a folder, "|" for anything else (a FIFO).
+using Entries = std::map<std::string, std::string>;
+
+Entries entriesOf(const std::filesystem::path& folder) {
+  Entries entries;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const auto status = entry.symlink_status();
+    entries[entry.path().filename().string()] = is_symlink(status)
+                                                    ? "-> " + read_symlink(entry.path()).string()
+                                                : is_directory(status)    ? "/"
+                                                : is_regular_file(status) ? readFile(entry.path())
+                                                                          : "|";
+  }
+  return entries;
+}
+
+// Makes the entries that entriesOf() would show, in `folder`.
+void make(const std::filesystem::path& folder, const Entries& entries) {
+  for (const auto& [name, what] : entries) {
+    if (what == "/") {
+      std::filesystem::create_directory(folder / name);
+    } else if (what.starts_with("-> ")) {
+      std::filesystem::create_symlink(what.substr(3), folder / name);
+#ifndef _WIN32
+    } else if (what == "|") {
+      ASSERT_EQ(::mkfifo((folder / name).c_str(), 0600), 0);
+#endif
+    } else {
+      writeFile(folder / name, what);
+    }
+  }
+}
+
+TEST(RunConversion, InPlaceReplacesTheNameOnlyAndKeepsABackupOrTheFileAsItWas) {
+  const std::string original = "AbC /* x */", converted = "abc /* x */\r\n";
+  struct {
+    const char* name;
+    const char* named;   // converted in place; in.c and hard.c are one file
+    const char* suffix;  // the backup's
+    Entries before;      // besides in.c and hard.c
+    bool folderAtBackupDuringTheRun;
+    const char* failure;  // a part of the message; none when the run succeeds
+    Entries after;
+  } const kCases[] = {
+      {"AHardLinkedFileChangesUnderThatNameOnly",
+       "in.c",
+       "",
+       {},
+       false,
+       nullptr,
+       {{"in.c", converted}, {"hard.c", original}}},
+      {"ABackupHoldsTheOriginalInPlaceOfAnOlderOne",
+       "in.c",
+       ".bak",
+       {{"in.c.bak", "older"}},
+       false,
+       nullptr,
+       {{"in.c", converted}, {"hard.c", original}, {"in.c.bak", original}}},
+      {"ABackupNameThatIsAFolderIsRefused",
+       "in.c",
+       ".bak",
+       {{"in.c.bak", "/"}},
+       false,
+       "バックアップ「@/in.c.bak」を作成できません: フォルダです",
+       {{"in.c", original}, {"hard.c", original}, {"in.c.bak", "/"}}},
+      {"ABackupThatCannotBeMadeAtTheEndFailsTheRun",
+       "in.c",
+       ".bak",
+       {},
+       true,
+       "バックアップ「@/in.c.bak」を作成できません",
+       {{"in.c", original}, {"hard.c", original}, {"in.c.bak", "/"}}},
+#ifndef _WIN32
+      {"ALinkIsReplacedByAFileAndWhereItLeadsIsKept",
+       "link.c",
+       "",
+       {{"link.c", "-> in.c"}},
+       false,
+       nullptr,
+       {{"in.c", original}, {"hard.c", original}, {"link.c", converted}}},
+      {"ALinksBackupIsTheLinkItself",
+       "link.c",
+       "~",
+       {{"link.c", "-> in.c"}},
+       false,
+       nullptr,
+       {{"in.c", original}, {"hard.c", original}, {"link.c", converted}, {"link.c~", "-> in.c"}}},
+      {"AFifoIsRefused",
+       "fifo",
+       "",
+       {{"fifo", "|"}},
+       false,
+       "「@/fifo」は通常のファイルではない",
+       {{"in.c", original}, {"hard.c", original}, {"fifo", "|"}}},
+#endif
+  };
+  for (const auto& test : kCases) {
+    SCOPED_TRACE(test.name);
+    TempDir dir;
+    writeFile(dir.file("in.c"), original);
+    std::filesystem::permissions(dir.file("in.c"), std::filesystem::perms(0662));  // not umasked
+    std::filesystem::create_hard_link(dir.file("in.c"), dir.file("hard.c"));
+    make(dir.path, test.before);
+    const std::string named = dir.path.string() + "/" + test.named;
+    FakeWindow window(named, "");
+    window.rules.inPlace = true;
+    window.rules.backupSuffix = std::filesystem::path(test.suffix).native();
+    window.onYield = [&](FakeWindow&) {
+      if (test.folderAtBackupDuringTheRun) std::filesystem::create_directory(named + test.suffix);
+      return true;
+    };
+    const std::string what = failureOf(window).second;
+    if (test.failure == nullptr) {
+      EXPECT_EQ(what, "");
+      EXPECT_EQ(std::filesystem::status(named).permissions(), std::filesystem::perms(0662));
+    } else {
+      EXPECT_THAT(what, ::testing::HasSubstr(
+                            std::regex_replace(test.failure, std::regex("@"), dir.path.string())));
+    }
+    EXPECT_EQ(entriesOf(dir.path), test.after);  // no temporary file left either
+  }
+}
+
 #ifndef _WIN32
 TEST(RunConversion, AWriteThatFailsPartWayIsReported) {
   for (const int option : {3, 4, 1}) {
@@ -338,6 +463,20 @@ TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizes) {
     output.commit();
     EXPECT_EQ(readFile(dir.file("out")), expected) << "buffer of " << bufferSize;
   }
+}
+
+TEST(OutputFile, InPlaceRefusesANameThatNowNamesAnotherFileThanTheOneOpened) {
+  TempDir dir;
+  writeFile(dir.file("in.c"), "a");
+  writeFile(dir.file("opened.c"), "b");  // as if in.c had been renamed here since it was opened
+  const auto opened = SystemFile::identityOf(dir.file("opened.c"));
+  try {
+    OutputFile output(dir.file("in.c"), opened.value(), FileAccess{}, OutputRules{false, true, {}});
+    ADD_FAILURE() << "not refused";
+  } catch (const RunError& error) {
+    EXPECT_EQ(error.failure(), Failure::ChangedInPlace);
+  }
+  EXPECT_EQ(entriesOf(dir.path), (Entries{{"in.c", "a"}, {"opened.c", "b"}}));
 }
 
 }  // namespace
