@@ -336,6 +336,14 @@ TEST(RunConversion, InPlaceReplacesTheNameOnlyAndKeepsABackupOrTheFileAsItWas) {
        false,
        nullptr,
        {{"in.c", original}, {"hard.c", original}, {"link.c", converted}, {"link.c~", "-> in.c"}}},
+      // Replacing the file by the link that leads to it would lose its text.
+      {"ABackupNameThatALinkAtTheNameLeadsToIsRefused",
+       "in",
+       ".c",
+       {{"in", "-> in.c"}},
+       false,
+       "「@/in.c」は入力ファイルと同じファイル",
+       {{"in.c", original}, {"hard.c", original}, {"in", "-> in.c"}}},
       {"AFifoIsRefused",
        "fifo",
        "",
@@ -361,6 +369,8 @@ TEST(RunConversion, InPlaceReplacesTheNameOnlyAndKeepsABackupOrTheFileAsItWas) {
       return true;
     };
     const std::string what = failureOf(window).second;
+    // A refusal comes before anything is converted.
+    EXPECT_EQ(window.log.empty(), test.failure != nullptr && !test.folderAtBackupDuringTheRun);
     if (test.failure == nullptr) {
       EXPECT_EQ(what, "");
       EXPECT_EQ(std::filesystem::status(named).permissions(), std::filesystem::perms(0662));
