@@ -17,6 +17,7 @@
 #include <map>
 #include <new>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -248,115 +249,81 @@ TEST(RunConversion, Option4StripsAsCReadsAndTellsWhereAnOpenCommentStarts) {
   }
 }
 
-// A folder's entries by name, each as: a file's bytes, "-> TARGET" for a
-// symbolic link, "/" for a folder, "|" for anything else (a FIFO).
-using Entries = std::map<std::string, std::string>;
+const std::string kOriginal = "AbC /* x */", kConverted = "abc /* x */\r\n";
 
-Entries entriesOf(const std::filesystem::path& folder) {
-  Entries entries;
+// A folder's entries by name, as "NAME=WHAT NAME=WHAT…": WHAT is O or C for
+// a file that holds kOriginal or kConverted, else the file's bytes; ">TARGET"
+// for a symbolic link, "/" for a folder, "|" for anything else (a FIFO).
+std::string entriesOf(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> entries;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const auto status = entry.symlink_status();
-    entries[entry.path().filename().string()] = is_symlink(status)
-                                                    ? "-> " + read_symlink(entry.path()).string()
-                                                : is_directory(status)    ? "/"
-                                                : is_regular_file(status) ? readFile(entry.path())
-                                                                          : "|";
+    std::string& what = entries[entry.path().filename().string()];
+    what = is_symlink(status)        ? ">" + read_symlink(entry.path()).string()
+           : is_directory(status)    ? "/"
+           : is_regular_file(status) ? readFile(entry.path())
+                                     : "|";
+    what = what == kOriginal ? "O" : what == kConverted ? "C" : what;
   }
-  return entries;
+  std::string text;
+  for (const auto& [name, what] : entries) text += (text.empty() ? "" : " ") + name + "=" + what;
+  return text;
 }
 
-// Makes the entries that entriesOf() would show, in `folder`.
-void make(const std::filesystem::path& folder, const Entries& entries) {
-  for (const auto& [name, what] : entries) {
+// Makes in `folder` the entries that entriesOf() would show.
+void make(const std::filesystem::path& folder, const std::string& entries) {
+  std::istringstream words(entries);
+  for (std::string word; words >> word;) {
+    const std::filesystem::path name = folder / word.substr(0, word.find('='));
+    const std::string what = word.substr(word.find('=') + 1);
     if (what == "/") {
-      std::filesystem::create_directory(folder / name);
-    } else if (what.starts_with("-> ")) {
-      std::filesystem::create_symlink(what.substr(3), folder / name);
+      std::filesystem::create_directory(name);
+    } else if (what.starts_with(">")) {
+      std::filesystem::create_symlink(what.substr(1), name);
 #ifndef _WIN32
     } else if (what == "|") {
-      ASSERT_EQ(::mkfifo((folder / name).c_str(), 0600), 0);
+      ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
 #endif
     } else {
-      writeFile(folder / name, what);
+      writeFile(name, what == "O" ? kOriginal : what == "C" ? kConverted : what);
     }
   }
 }
 
 TEST(RunConversion, InPlaceReplacesTheNameOnlyAndKeepsABackupOrTheFileAsItWas) {
-  const std::string original = "AbC /* x */", converted = "abc /* x */\r\n";
   struct {
     const char* name;
-    const char* named;   // converted in place; in.c and hard.c are one file
+    const char* named;   // converted in place
     const char* suffix;  // the backup's
-    Entries before;      // besides in.c and hard.c
+    const char* before;  // the folder's entries (see entriesOf); in.c and hard.c are one file
     bool folderAtBackupDuringTheRun;
     const char* failure;  // a part of the message; none when the run succeeds
-    Entries after;
+    const char* after;
   } const kCases[] = {
-      {"AHardLinkedFileChangesUnderThatNameOnly",
-       "in.c",
-       "",
-       {},
-       false,
-       nullptr,
-       {{"in.c", converted}, {"hard.c", original}}},
-      {"ABackupHoldsTheOriginalInPlaceOfAnOlderOne",
-       "in.c",
-       ".bak",
-       {{"in.c.bak", "older"}},
-       false,
-       nullptr,
-       {{"in.c", converted}, {"hard.c", original}, {"in.c.bak", original}}},
-      {"ABackupNameThatIsAFolderIsRefused",
-       "in.c",
-       ".bak",
-       {{"in.c.bak", "/"}},
-       false,
-       "バックアップ「@/in.c.bak」を作成できません: フォルダです",
-       {{"in.c", original}, {"hard.c", original}, {"in.c.bak", "/"}}},
-      {"ABackupThatCannotBeMadeAtTheEndFailsTheRun",
-       "in.c",
-       ".bak",
-       {},
-       true,
-       "バックアップ「@/in.c.bak」を作成できません",
-       {{"in.c", original}, {"hard.c", original}, {"in.c.bak", "/"}}},
+      {"AHardLinkedFileChangesUnderThatNameOnly", "in.c", "", "", false, nullptr,
+       "hard.c=O in.c=C"},
+      {"ABackupHoldsTheOriginalInPlaceOfAnOlderOne", "in.c", ".bak", "in.c.bak=older", false,
+       nullptr, "hard.c=O in.c=C in.c.bak=O"},
+      {"ABackupNameThatIsAFolderIsRefused", "in.c", ".bak", "in.c.bak=/", false,
+       "バックアップ「@/in.c.bak」を作成できません: フォルダです", "hard.c=O in.c=O in.c.bak=/"},
+      {"ABackupThatCannotBeMadeAtTheEndFailsTheRun", "in.c", ".bak", "", true,
+       "バックアップ「@/in.c.bak」を作成できません", "hard.c=O in.c=O in.c.bak=/"},
 #ifndef _WIN32
-      {"ALinkIsReplacedByAFileAndWhereItLeadsIsKept",
-       "link.c",
-       "",
-       {{"link.c", "-> in.c"}},
-       false,
-       nullptr,
-       {{"in.c", original}, {"hard.c", original}, {"link.c", converted}}},
-      {"ALinksBackupIsTheLinkItself",
-       "link.c",
-       "~",
-       {{"link.c", "-> in.c"}},
-       false,
-       nullptr,
-       {{"in.c", original}, {"hard.c", original}, {"link.c", converted}, {"link.c~", "-> in.c"}}},
+      {"ALinkIsReplacedByAFileAndWhereItLeadsIsKept", "link.c", "", "link.c=>in.c", false, nullptr,
+       "hard.c=O in.c=O link.c=C"},
+      {"ALinksBackupIsTheLinkItself", "link.c", "~", "link.c=>in.c", false, nullptr,
+       "hard.c=O in.c=O link.c=C link.c~=>in.c"},
       // Replacing the file by the link that leads to it would lose its text.
-      {"ABackupNameThatALinkAtTheNameLeadsToIsRefused",
-       "in",
-       ".c",
-       {{"in", "-> in.c"}},
-       false,
-       "「@/in.c」は入力ファイルと同じファイル",
-       {{"in.c", original}, {"hard.c", original}, {"in", "-> in.c"}}},
-      {"AFifoIsRefused",
-       "fifo",
-       "",
-       {{"fifo", "|"}},
-       false,
-       "「@/fifo」は通常のファイルではない",
-       {{"in.c", original}, {"hard.c", original}, {"fifo", "|"}}},
+      {"ABackupNameThatALinkAtTheNameLeadsToIsRefused", "in", ".c", "in=>in.c", false,
+       "「@/in.c」は入力ファイルと同じファイル", "hard.c=O in=>in.c in.c=O"},
+      {"AFifoIsRefused", "fifo", "", "fifo=|", false, "「@/fifo」は通常のファイルではない",
+       "fifo=| hard.c=O in.c=O"},
 #endif
   };
   for (const auto& test : kCases) {
     SCOPED_TRACE(test.name);
     TempDir dir;
-    writeFile(dir.file("in.c"), original);
+    writeFile(dir.file("in.c"), kOriginal);
 #ifndef _WIN32
     std::filesystem::permissions(dir.file("in.c"), std::filesystem::perms(0662));  // not umasked
 #endif
@@ -490,7 +457,7 @@ TEST(OutputFile, InPlaceRefusesANameThatNowNamesAnotherFileThanTheOneOpened) {
   } catch (const RunError& error) {
     EXPECT_EQ(error.failure(), Failure::ChangedInPlace);
   }
-  EXPECT_EQ(entriesOf(dir.path), (Entries{{"in.c", "a"}, {"opened.c", "b"}}));
+  EXPECT_EQ(entriesOf(dir.path), "in.c=a opened.c=b");
 }
 
 }  // namespace
