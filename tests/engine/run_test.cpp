@@ -297,7 +297,7 @@ TEST(RunConversion, InPlaceReplacesTheNameOnlyAndKeepsABackupOrTheFileAsItWas) {
     const char* suffix;  // the backup's
     const char* before;  // the folder's entries (see entriesOf); in.c and hard.c are one file
     bool folderAtBackupDuringTheRun;
-    const char* failure;  // a part of the message; none when the run succeeds
+    const char* failure;  // words of the message; none when the run succeeds
     const char* after;
   } const kCases[] = {
       {"AHardLinkedFileChangesUnderThatNameOnly", "in.c", "", "", false, nullptr,
