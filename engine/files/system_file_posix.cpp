@@ -241,10 +241,10 @@ OutputTarget SystemFile::findInPlace(const std::filesystem::path& path, FileIden
   target.group = status.st_gid;
   if (backupSuffix.empty()) return target;
   target.backup = path.native() + backupSuffix;
-  struct stat backup {
-  }, name{};
+  struct stat backup {};
   if (::lstat(target.backup.c_str(), &backup) != 0) return target;
   if (S_ISDIR(backup.st_mode)) throw RunError(Failure::Backup, target.backup, kFolderError);
+  struct stat name {};
   if (identityIn(backup) == input && ::lstat(path.c_str(), &name) == 0 && S_ISLNK(name.st_mode)) {
     throw RunError(Failure::SameFile, target.backup);
   }

@@ -14,8 +14,10 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <map>
 #include <new>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -247,6 +249,110 @@ TEST(RunConversion, Option4StripsAsCReadsAndTellsWhereAnOpenCommentStarts) {
   }
 }
 
+const std::string kOriginal = "AbC /* x */", kConverted = "abc /* x */\r\n";
+
+// A folder's entries by name, as "NAME=WHAT NAME=WHAT…": WHAT is O or C for
+// a file that holds kOriginal or kConverted, else the file's bytes; ">TARGET"
+// for a symbolic link, "/" for a folder, "|" for anything else (a FIFO).
+std::string entriesOf(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const auto status = entry.symlink_status();
+    std::string& what = entries[entry.path().filename().string()];
+    what = is_symlink(status)        ? ">" + read_symlink(entry.path()).string()
+           : is_directory(status)    ? "/"
+           : is_regular_file(status) ? readFile(entry.path())
+                                     : "|";
+    what = what == kOriginal ? "O" : what == kConverted ? "C" : what;
+  }
+  std::string text;
+  for (const auto& [name, what] : entries) text += (text.empty() ? "" : " ") + name + "=" + what;
+  return text;
+}
+
+// Makes in `folder` the entries that entriesOf() would show.
+void make(const std::filesystem::path& folder, const std::string& entries) {
+  std::istringstream words(entries);
+  for (std::string word; words >> word;) {
+    const std::filesystem::path name = folder / word.substr(0, word.find('='));
+    const std::string what = word.substr(word.find('=') + 1);
+    if (what == "/") {
+      std::filesystem::create_directory(name);
+    } else if (what.starts_with(">")) {
+      std::filesystem::create_symlink(what.substr(1), name);
+#ifndef _WIN32
+    } else if (what == "|") {
+      ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+#endif
+    } else {
+      writeFile(name, what == "O" ? kOriginal : what == "C" ? kConverted : what);
+    }
+  }
+}
+
+TEST(RunConversion, InPlaceReplacesTheNameOnlyAndKeepsABackupOrTheFileAsItWas) {
+  struct {
+    const char* name;
+    const char* named;   // converted in place
+    const char* suffix;  // the backup's
+    const char* before;  // the folder's entries (see entriesOf); in.c and hard.c are one file
+    bool folderAtBackupDuringTheRun;
+    const char* failure;  // words of the message; none when the run succeeds
+    const char* after;
+  } const kCases[] = {
+      {"AHardLinkedFileChangesUnderThatNameOnly", "in.c", "", "", false, nullptr,
+       "hard.c=O in.c=C"},
+      {"ABackupHoldsTheOriginalInPlaceOfAnOlderOne", "in.c", ".bak", "in.c.bak=older", false,
+       nullptr, "hard.c=O in.c=C in.c.bak=O"},
+      {"ABackupNameThatIsAFolderIsRefused", "in.c", ".bak", "in.c.bak=/", false,
+       "バックアップ「@/in.c.bak」を作成できません: フォルダです", "hard.c=O in.c=O in.c.bak=/"},
+      {"ABackupThatCannotBeMadeAtTheEndFailsTheRun", "in.c", ".bak", "", true,
+       "バックアップ「@/in.c.bak」を作成できません", "hard.c=O in.c=O in.c.bak=/"},
+#ifndef _WIN32
+      {"ALinkIsReplacedByAFileAndWhereItLeadsIsKept", "link.c", "", "link.c=>in.c", false, nullptr,
+       "hard.c=O in.c=O link.c=C"},
+      {"ALinksBackupIsTheLinkItself", "link.c", "~", "link.c=>in.c", false, nullptr,
+       "hard.c=O in.c=O link.c=C link.c~=>in.c"},
+      // Replacing the file by the link that leads to it would lose its text.
+      {"ABackupNameThatALinkAtTheNameLeadsToIsRefused", "in", ".c", "in=>in.c", false,
+       "「@/in.c」は入力ファイルと同じファイル", "hard.c=O in=>in.c in.c=O"},
+      {"AFifoIsRefused", "fifo", "", "fifo=|", false, "「@/fifo」は通常のファイルではない",
+       "fifo=| hard.c=O in.c=O"},
+#endif
+  };
+  for (const auto& test : kCases) {
+    SCOPED_TRACE(test.name);
+    TempDir dir;
+    writeFile(dir.file("in.c"), kOriginal);
+#ifndef _WIN32
+    std::filesystem::permissions(dir.file("in.c"), std::filesystem::perms(0662));  // not umasked
+#endif
+    std::filesystem::create_hard_link(dir.file("in.c"), dir.file("hard.c"));
+    make(dir.path, test.before);
+    const std::string named = dir.path.string() + "/" + test.named;
+    FakeWindow window(named, "");
+    window.rules.inPlace = true;
+    window.rules.backupSuffix = std::filesystem::path(test.suffix).native();
+    window.onYield = [&](FakeWindow&) {
+      if (test.folderAtBackupDuringTheRun) std::filesystem::create_directory(named + test.suffix);
+      return true;
+    };
+    const std::string what = failureOf(window).second;
+    // A refusal comes before anything is converted.
+    EXPECT_EQ(window.log.empty(), test.failure != nullptr && !test.folderAtBackupDuringTheRun);
+    if (test.failure == nullptr) {
+      EXPECT_EQ(what, "");
+#ifndef _WIN32
+      EXPECT_EQ(std::filesystem::status(named).permissions(), std::filesystem::perms(0662));
+#endif
+    } else {
+      EXPECT_THAT(what, ::testing::HasSubstr(
+                            std::regex_replace(test.failure, std::regex("@"), dir.path.string())));
+    }
+    EXPECT_EQ(entriesOf(dir.path), test.after);  // no temporary file left either
+  }
+}
+
 #ifndef _WIN32
 TEST(RunConversion, AWriteThatFailsPartWayIsReported) {
   for (const int option : {3, 4, 1}) {
@@ -338,6 +444,20 @@ TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizes) {
     output.commit();
     EXPECT_EQ(readFile(dir.file("out")), expected) << "buffer of " << bufferSize;
   }
+}
+
+TEST(OutputFile, InPlaceRefusesANameThatNowNamesAnotherFileThanTheOneOpened) {
+  TempDir dir;
+  writeFile(dir.file("in.c"), "a");
+  writeFile(dir.file("opened.c"), "b");  // as if in.c had been renamed here since it was opened
+  const auto opened = SystemFile::identityOf(dir.file("opened.c"));
+  try {
+    OutputFile output(dir.file("in.c"), opened.value(), FileAccess{}, OutputRules{false, true, {}});
+    ADD_FAILURE() << "not refused";
+  } catch (const RunError& error) {
+    EXPECT_EQ(error.failure(), Failure::ChangedInPlace);
+  }
+  EXPECT_EQ(entriesOf(dir.path), "in.c=a opened.c=b");
 }
 
 }  // namespace
