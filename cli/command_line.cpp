@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 // whole long name, or a beginning that only one long name has.
 const OptionSpec& longOption(std::string_view name, const std::string& given, Language language) {
   std::vector<const OptionSpec*> found;
+  if (name.empty()) throw UsageError(text(Message::UnknownOption, language, {given}));
   for (const OptionSpec& spec : kOptions) {
     if (spec.longName == name) return spec;
     if (spec.longName.starts_with(name)) found.push_back(&spec);
@@ -157,7 +158,6 @@ Command parseCommandLine(const std::vector<std::string>& arguments, Language lan
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
-    const std::string shown = quoteControls(argument);
     // The value of an option that takes one: what follows in the argument,
     // or the next argument.
     const auto valueAfter = [&](std::string_view option, std::size_t at) {
@@ -184,16 +184,16 @@ Command parseCommandLine(const std::vector<std::string>& arguments, Language lan
       if (spec.value.empty()) {
         if (equals != std::string::npos) throw usage(Message::TakesNoValue, {option});
         reading.take(spec, {});
+      } else if (equals != std::string::npos) {
+        reading.take(spec, argument.substr(equals + 1));  // empty too, as from an unset variable
       } else {
-        reading.take(
-            spec, valueAfter(option, equals == std::string::npos ? argument.size() : equals + 1));
+        reading.take(spec, valueAfter(option, argument.size()));
       }
     } else {
       for (std::size_t at = 1; at < argument.size(); ++at) {
         const OptionSpec* spec = shortOption(argument[at]);
         if (spec == nullptr)
-          throw usage(Message::UnknownOption,
-                      {quoteControls(argument.substr(at, 1).insert(0, "-"))});
+          throw usage(Message::InvalidOption, {quoteControls(argument.substr(at, 1))});
         if (spec->value.empty()) {
           reading.take(*spec, {});
           continue;

@@ -98,7 +98,7 @@ std::vector<bool> makeFolders(const Plan& plan, Language language, Reporter& rep
     if (folder.parent == kNoFolder) {
       fs::create_directories(folder.path, error);  // DIR, as the user named it
     } else {
-      makeOutputFolder(folder.path, folder.permissions, error);
+      makeOutputFolder(folder.path, folder.access, error);
     }
     if (error) {
       reporter.report(text(Message::CannotMakeFolder, language,
@@ -108,6 +108,31 @@ std::vector<bool> makeFolders(const Plan& plan, Language language, Reporter& rep
     made[i] = !error;
   }
   return made;
+}
+
+// What a dry run can tell of a job without converting it: an input that
+// is missing, cannot be read, is a folder, or is not a regular file where
+// one is needed. A FIFO or device is not opened, which could wait.
+std::optional<std::string> dryRunFailure(const Job& job, Language language) {
+  if (job.linkTarget || isStandardStream(job.input)) return std::nullopt;
+  const bool walked = job.rules.walkedInput;
+  const fs::path input = walked ? job.input : findFile(job.input);
+  std::error_code error;
+  const FileFacts facts = factsOf(input, !walked || job.rules.followLinks, error);
+  try {
+    if (error) throw RunError(Failure::OpenInput, job.input, error.value());
+    if (facts.type == FileFacts::Type::Folder) {
+      throw RunError(Failure::OpenInput, job.input, kFolderError);
+    }
+    if (facts.type == FileFacts::Type::File) {
+      SystemFile::openToRead(input, true);
+    } else if (job.rules.inPlace) {
+      throw RunError(Failure::NotRegularInPlace, job.input);
+    }
+  } catch (const RunError& failure) {
+    return describe(failure, language);
+  }
+  return std::nullopt;
 }
 
 // Whether `path` is where standard output goes, so that nothing else may
@@ -155,7 +180,14 @@ int convertFiles(const Command& given, Language language) {
   for (const std::string& failure : plan.failures) reporter.report(failure);
   int failures = static_cast<int>(plan.failures.size());
   if (command.dryRun) {
-    for (const Job& job : plan.jobs) printOut(displayPath(job.output) + "\n");
+    for (const Job& job : plan.jobs) {
+      if (const auto failure = dryRunFailure(job, language)) {
+        reporter.report(*failure);
+        ++failures;
+      } else {
+        printOut(displayPath(job.output) + "\n");
+      }
+    }
     if (!finishStandardOutput(language)) ++failures;
     return failures > 0 ? 1 : 0;
   }

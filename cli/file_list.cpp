@@ -39,6 +39,8 @@ std::vector<std::filesystem::path> readFileList(const std::filesystem::path& lis
   std::string name;
   const auto take = [&] {
     if (!nullSeparated && name.ends_with('\r')) name.pop_back();
+    // A listed "-" is a file of that name, never standard input.
+    if (name == "-") name = "./-";
     if (!name.empty()) names.push_back(pathFromText(name));
     name.clear();
   };

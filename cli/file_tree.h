@@ -15,9 +15,9 @@ namespace cstrip::cli {
 struct FileFacts {
   enum class Type { File, Folder, Link, Other };  // Other: a FIFO, socket or device
   Type type = Type::Other;
-  FileIdentity identity;          // File and Folder
-  std::uintmax_t size = 0;        // File
-  std::uint32_t permissions = 0;  // Folder, on POSIX: its permission bits
+  FileIdentity identity;    // File and Folder
+  std::uintmax_t size = 0;  // File
+  FileAccess access{0777};  // Folder, on POSIX: its permission bits and group
 };
 
 struct FolderEntry {
@@ -41,10 +41,11 @@ std::optional<std::filesystem::path> readLink(const std::filesystem::path& path,
 
 // Makes `path` a folder inside an output folder the program writes: an
 // existing folder is kept, a link there is replaced by a new folder, and
-// a new folder takes `permissions` (less the umask) with the owner's own
-// bits added. Sets `error` when that fails or something else is there.
-void makeOutputFolder(const std::filesystem::path& path, std::uint32_t permissions,
-                      std::error_code& error);
+// a new folder takes the permission bits of `access` (less the umask) with
+// the owner's own bits added, and its group bits only when it has the
+// group they were meant for. Sets `error` when that fails or something
+// else is there.
+void makeOutputFolder(const std::filesystem::path& path, FileAccess access, std::error_code& error);
 
 // Puts a link with the target text `target` at `path`, replacing whatever
 // file or link is there whole, as an output file is replaced.

@@ -25,7 +25,8 @@ FileFacts factsIn(const struct stat& status) {
   facts.identity = {static_cast<std::uint64_t>(status.st_dev),
                     static_cast<std::uint64_t>(status.st_ino)};
   facts.size = static_cast<std::uintmax_t>(status.st_size);
-  facts.permissions = status.st_mode & 0777;
+  facts.access = {static_cast<std::uint32_t>(status.st_mode & 0777),
+                  static_cast<std::uint32_t>(status.st_gid)};
   return facts;
 }
 
@@ -85,7 +86,7 @@ std::optional<std::filesystem::path> readLink(const std::filesystem::path& path,
   }
 }
 
-void makeOutputFolder(const std::filesystem::path& path, std::uint32_t permissions,
+void makeOutputFolder(const std::filesystem::path& path, FileAccess access,
                       std::error_code& error) {
   struct stat status {};
   if (::lstat(path.c_str(), &status) == 0) {
@@ -100,7 +101,17 @@ void makeOutputFolder(const std::filesystem::path& path, std::uint32_t permissio
       return;
     }
   }
-  if (::mkdir(path.c_str(), (permissions & 0777) | S_IRWXU) != 0) error = lastError();
+  if (::mkdir(path.c_str(), (access.permissions & 0777) | S_IRWXU) != 0) {
+    error = lastError();
+    return;
+  }
+  // A folder of another group (the user's, or a set-group-ID parent's)
+  // gives that group nothing: the bits were meant for the source's.
+  if (::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+      status.st_gid != access.group && (status.st_mode & 070) != 0 &&
+      ::chmod(path.c_str(), status.st_mode & 07707) != 0) {
+    error = lastError();
+  }
 }
 
 void replaceWithLink(const std::filesystem::path& path, const std::filesystem::path& target,

@@ -114,7 +114,7 @@ std::optional<std::filesystem::path> readLink(const std::filesystem::path&,
   return std::nullopt;
 }
 
-void makeOutputFolder(const std::filesystem::path& path, std::uint32_t, std::error_code& error) {
+void makeOutputFolder(const std::filesystem::path& path, FileAccess, std::error_code& error) {
   DWORD attributes = 0;
   std::error_code lookError;
   const FileFacts facts = lookAt(path, false, attributes, lookError);

@@ -182,6 +182,8 @@ See man cstrip for more.
     {"-d には出力先のフォルダを指定してください。", "-d needs a folder."},
     // UnknownOption
     {"「%s」というオプションはありません。", "unrecognized option '%s'"},
+    // InvalidOption
+    {"「-%s」というオプションはありません。", "invalid option -- '%s'"},
     // TakesNoValue
     {"オプション「%s」には値を指定できません。", "option '%s' doesn't allow an argument"},
     // NeedsValue
@@ -288,6 +290,9 @@ Language userLanguage() {
       if (name.starts_with("en")) return Language::English;
       rest.remove_prefix(std::min(rest.size(), name.size() + 1));
     }
+    // None of the list is a language of the program's: gettext then shows
+    // the untranslated text, English.
+    if (*list != '\0') return Language::English;
   }
   return japanese(locale) ? Language::Japanese : Language::English;
 #endif

@@ -6,11 +6,12 @@
 
 namespace cstrip::cli {
 
-// The language of the command line, chosen as gettext chooses: the first
-// of Japanese and English in LANGUAGE (a list split by colons) unless the
-// locale is C or POSIX, else Japanese when the locale named by LC_ALL, else
-// LC_MESSAGES, else LANG is Japanese, English otherwise. On Windows, the
-// user's display language.
+// The language of the command line, chosen as gettext chooses: unless the
+// locale is C or POSIX, a LANGUAGE list (split by colons) that is set
+// decides: its first Japanese or English entry, else English, the
+// untranslated text; without one, Japanese when the locale named by
+// LC_ALL, else LC_MESSAGES, else LANG is Japanese, English otherwise. On
+// Windows, the user's display language.
 Language userLanguage();
 
 // What the command line says, each in both languages.
@@ -23,7 +24,8 @@ enum class Message {
   InAndOut,             // the usage error of a single conversion's paths
   NoPaths,              // -d or -i without paths
   NoFolder,             // -d ""
-  UnknownOption,        // %s: the option as given
+  UnknownOption,        // %s: the long option as given
+  InvalidOption,        // %s: a short option's letter that names none
   TakesNoValue,         // %s: an option given a value it does not take
   NeedsValue,           // %s: an option given no value
   Ambiguous,            // %s, %s: a beginning of several long names, and those names

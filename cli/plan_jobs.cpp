@@ -63,6 +63,17 @@ bool liesInside(const fs::path& output, const fs::path& folder) {
   return named;
 }
 
+// The path an operand keeps under DIR with --parents: as given, without
+// its root and without the names "." (./a/b.c goes to DIR/a/b.c, as cp
+// --parents puts it). A ".." is kept, and refused as leading out of DIR.
+fs::path keptPath(const fs::path& given) {
+  fs::path kept;
+  for (const fs::path& name : given.relative_path()) {
+    if (!name.empty() && name != ".") kept /= name;
+  }
+  return kept;
+}
+
 class Planner {
  public:
   Planner(const Command& command, Language language)
@@ -70,7 +81,7 @@ class Planner {
         language_(language),
         folder_(command.outputFolder),
         folderIdentity_(SystemFile::identityOf(folder_)) {
-    plan_.folders.push_back({folder_, {}, 0777, kNoFolder});
+    plan_.folders.push_back({folder_, {}, FileAccess{0777}, kNoFolder});
   }
 
   void addOperand(const fs::path& given) {
@@ -81,7 +92,7 @@ class Planner {
     fs::path output = folder_ / operandName(given, input);
     base_ = 0;
     if (command_.parents) {
-      output = folder_ / given.relative_path();
+      output = folder_ / keptPath(given);
       base_ = parentFolders(given);
     }
     if (!error && facts.type == FileFacts::Type::Folder) {
@@ -152,7 +163,7 @@ class Planner {
   struct Level {
     fs::path input;
     fs::path output;
-    std::uint32_t permissions;
+    FileAccess access;
     std::size_t folder = kNoFolder;
   };
 
@@ -203,7 +214,7 @@ class Planner {
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     ancestors_.push_back(facts.identity);
-    levels_.push_back({folder, output, facts.permissions});
+    levels_.push_back({folder, output, facts.access});
     for (const FolderEntry& entry : entries) {
       const fs::path input = folder / entry.name;
       const fs::path path = below / entry.name;
@@ -262,7 +273,7 @@ class Planner {
     for (Level& level : levels_) {
       if (level.folder == kNoFolder) {
         level.folder = plan_.folders.size();
-        plan_.folders.push_back({level.output, level.input, level.permissions, parent});
+        plan_.folders.push_back({level.output, level.input, level.access, parent});
       }
       parent = level.folder;
     }
@@ -275,15 +286,14 @@ class Planner {
   std::size_t parentFolders(const fs::path& given) {
     std::size_t parent = 0;
     fs::path source = given.root_path(), output = folder_;
-    for (const fs::path& name : given.relative_path().parent_path()) {
+    for (const fs::path& name : keptPath(given).parent_path()) {
       source /= name;
       output /= name;
       const auto [at, added] = parentFolders_.emplace(output.native(), plan_.folders.size());
       if (added) {
         std::error_code error;
         const FileFacts facts = factsOf(source, true, error);
-        plan_.folders.push_back(
-            {output, source, error ? std::uint32_t{0777} : facts.permissions, parent});
+        plan_.folders.push_back({output, source, error ? FileAccess{0777} : facts.access, parent});
       }
       parent = at->second;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "system_file.h"
 #include "window_operations.h"
 
 namespace cstrip::cli {
@@ -30,9 +31,9 @@ struct Job {
 // A folder the jobs write into, made before they run.
 struct OutputFolder {
   std::filesystem::path path;
-  std::filesystem::path source;      // the folder it mirrors
-  std::uint32_t permissions = 0777;  // that folder's
-  std::size_t parent = kNoFolder;    // in Plan::folders; none for the output folder itself
+  std::filesystem::path source;    // the folder it mirrors
+  FileAccess access{0777};         // that folder's permission bits and group
+  std::size_t parent = kNoFolder;  // in Plan::folders; none for the output folder itself
 };
 
 // What a conversion command does, found before anything is written.

@@ -50,19 +50,23 @@ check "--include chooses the names" test -e txt/src/notes.txt -a ! -e txt/src/a.
 for arguments in "--strip --lower in.c x.c" "--strip in.c x.c y.c" "--strip -j 0 -d d in.c" "--bogus" \
   "-v in.c x.c" "--strip --keep-lines in.c x.c" "--strip-c --strip in.c x.c" "--strip=no in.c x.c" \
   "--strip -i -" "--strip -d d -" "--strip --backup=.b in.c x.c" "--strip --parents in.c x.c" \
-  "--strip -style x in.c x.c"; do
+  "--strip -style x in.c x.c" "--strip --output-dir= in.c" "--strip -i --backup= in.c"; do
   # shellcheck disable=SC2086
   "$cstrip" $arguments 2>errors
   check "'$arguments' is a usage error" test $? = 2 -a -s errors
 done
 check "--help works without a display" sh -c '"$0" --help | grep -q cstrip' "$cstrip"
 check "--version too" sh -c '"$0" --version | grep -q "^cstrip [0-9]"' "$cstrip"
-LANG=ja_JP.UTF-8 "$cstrip" --strip none.c y.c 2>errors
+# Runs cstrip under a Japanese locale, its stderr into errors, in UTF-8
 # (cstrip.com writes it into a file in CP932 on Japanese Windows: see
-# tests/windows/console_test.sh.)
-! $windows || { iconv -f CP932 -t UTF-8 errors >errors.utf8 && mv errors.utf8 errors; }
+# tests/windows/console_test.sh).
+japanese() {
+  LANG=ja_JP.UTF-8 "$cstrip" "$@" 2>errors
+  ! $windows || { iconv -f CP932 -t UTF-8 errors >errors.utf8 && mv errors.utf8 errors; }
+}
+japanese --strip none.c y.c
 check "messages follow the locale" grep -q 入力ファイル errors
-LANG=ja_JP.UTF-8 "$cstrip" --bogus 2>errors
+japanese --bogus
 check "  ... the parser's too" sh -c '! grep -q "[a-z][a-z] [a-z]" errors && grep -q オプション errors'
 if ! $windows; then
   LANGUAGE=ja:en LANG=en_US.UTF-8 "$cstrip" --strip none.c y.c 2>errors
@@ -131,8 +135,8 @@ all|  ... --backup keeping the original beside it|0|"$cstrip" --strip -i --backu
 posix|  ... and a file named twice is a usage error|2|"$cstrip" --strip -i src/a.c src/config.h|test "$(cat src/a.c)" = "a /* 1 */"
 all|patterns split at ; and blanks, match paths below the folder and **/ any depth|0|mkdir src/sub/deep && printf x >src/sub/deep/x.c && printf y >src/sub/deep/y.h && "$cstrip" --strip -d out --include '*.c; sub/*.h' --exclude '**/x.c' src|test -e out/src/a.c -a -e out/src/sub/b.h -a ! -e out/src/sub/deep
 all|a folder in which nothing matched is reported, and fails the run|1|mkdir src/none && "$cstrip" --strip -d out src/none src/a.c|grep -q none err.log && test -e out/a.c
-all|--parents keeps the path given, --files-from -0 reads the names|0|printf 'src/a.c\0src/sub/b.h\0' >list && "$cstrip" --strip --parents -0 --files-from=- -d out <list|test -e out/src/a.c -a -e out/src/sub/b.h
-all|-n prints the outputs and writes nothing|0|"$cstrip" --strip -n -d out src/a.c|test ! -e out && grep -q 'out.a.c' out.log
+all|--parents keeps the path given, --files-from -0 reads the names|0|printf './src/a.c\0src/sub/b.h\0' >list && "$cstrip" --strip --parents -0 --files-from=- -d out <list|test -e out/src/a.c -a -e out/src/sub/b.h
+all|-n prints the outputs and writes nothing, reporting inputs that would fail|1|"$cstrip" --strip -n -d out src/a.c none.c|test ! -e out && grep -q 'out.a.c' out.log && grep -q none.c err.log
 all|a write error on standard output is reported|1|"$cstrip" --help >/dev/full|grep -q 'write error' err.log
 all|  ... -v's too|1|"$cstrip" --strip -v -d out src >/dev/full|grep -q 'write error' err.log
 EOF

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -300,6 +301,25 @@ std::optional<FileIdentity> SystemFile::identityOf(const std::filesystem::path& 
   return identityIn(status);
 }
 
+namespace {
+
+// The bits a copy may give, for a file with an access ACL: its group bits
+// show the ACL's mask, which the owning group's own entry may narrow. A
+// copy has no ACL, and its group bits go to the owning group, so they are
+// narrowed to that entry (an ACL that cannot be read gives no group bits).
+mode_t aclGroupLimit(int fd) {
+  unsigned char acl[1024];  // little-endian: a 4-byte version, then 8-byte entries
+  const ssize_t size = ::fgetxattr(fd, "system.posix_acl_access", acl, sizeof acl);
+  if (size < 0) return errno == ENODATA || errno == ENOTSUP ? 0777 : 0707;
+  constexpr unsigned kGroupObject = 0x04;
+  for (ssize_t at = 4; at + 8 <= size; at += 8) {
+    if ((acl[at] | acl[at + 1] << 8) == kGroupObject) return 0707 | (acl[at + 2] & 7) << 3;
+  }
+  return 0707;
+}
+
+}  // namespace
+
 SystemFile::~SystemFile() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
   if (!temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());
@@ -314,8 +334,10 @@ void SystemFile::describe() {
   kind_ = S_ISREG(status.st_mode)   ? Kind::Regular
           : S_ISDIR(status.st_mode) ? Kind::Folder
                                     : Kind::Other;
-  access_ =
-      kind_ == Kind::Regular ? FileAccess{status.st_mode & 0777, status.st_gid} : FileAccess{};
+  access_ = kind_ == Kind::Regular
+                ? FileAccess{status.st_mode & 0777 & aclGroupLimit(static_cast<int>(handle_)),
+                             status.st_gid}
+                : FileAccess{};
 }
 
 std::size_t SystemFile::read(char* into, std::size_t size) {

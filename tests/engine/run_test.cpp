@@ -9,6 +9,7 @@
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -354,6 +355,30 @@ TEST(RunConversion, InPlaceReplacesTheNameOnlyAndKeepsABackupOrTheFileAsItWas) {
 }
 
 #ifndef _WIN32
+// A file with an access ACL shows the ACL's mask as its group bits; a copy
+// has no ACL, so its owning group gets no more than the ACL gave it.
+TEST(RunConversion, ACopyGivesTheGroupNoMoreThanTheInputsAcl) {
+  TempDir dir;
+  writeFile(dir.file("in.c"), "a");
+  std::filesystem::permissions(dir.file("in.c"), std::filesystem::perms(0640));
+  // user::rw- user:65534:r-- group::--- mask::r-- other::---, little-endian.
+  const unsigned char acl[] = {2, 0,   0,   0,   1,   0,   6,  0, 255, 255, 255, 255, 2,   0,  4,
+                               0, 254, 255, 0,   0,   4,   0,  0, 0,   255, 255, 255, 255, 16, 0,
+                               4, 0,   255, 255, 255, 255, 32, 0, 0,   0,   255, 255, 255, 255};
+  if (::setxattr(dir.file("in.c").c_str(), "system.posix_acl_access", acl, sizeof acl, 0) != 0) {
+    GTEST_SKIP() << "no ACLs here";
+  }
+  for (const char* output : {"new.c", "in.c"}) {
+    SCOPED_TRACE(output);
+    FakeWindow window(dir.file("in.c"), dir.file(output));
+    window.rules.inPlace = output == std::string("in.c");
+    EXPECT_EQ(failureOf(window).second, "");
+    EXPECT_EQ(
+        std::filesystem::status(dir.file(output)).permissions() & std::filesystem::perms::group_all,
+        std::filesystem::perms::none);
+  }
+}
+
 TEST(RunConversion, AWriteThatFailsPartWayIsReported) {
   for (const int option : {3, 4, 1}) {
     TempDir dir;
