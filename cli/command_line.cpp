@@ -119,11 +119,7 @@ class Reading {
   }
 
   bool given(Option option) const { return std::ranges::find(given_, option) != given_.end(); }
-  // Whether any option but those named was given.
-  bool anyBut(std::initializer_list<Option> options) const {
-    return std::ranges::any_of(
-        given_, [&](Option option) { return std::ranges::find(options, option) == options.end(); });
-  }
+  bool anyGiven() const { return !given_.empty(); }
   bool help() const { return help_; }
   bool version() const { return version_; }
 
@@ -210,7 +206,7 @@ Command parseCommandLine(const std::vector<std::string>& arguments, Language lan
   }
   for (const std::string& operand : operands) command.paths.push_back(pathFromText(operand));
   if (!command.mode) {
-    if (reading.anyBut({}) || command.paths.size() > 2) throw usage(Message::NoMode);
+    if (reading.anyGiven() || command.paths.size() > 2) throw usage(Message::NoMode);
     for (fs::path& path : command.paths) path = fs::absolute(path);
     return command;
   }
