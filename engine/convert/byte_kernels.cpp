@@ -1,5 +1,9 @@
 #include "byte_kernels.h"
 
+#include <cctype>
+#include <cstdlib>
+#include <string>
+
 #include "byte_range.h"
 #include "shift_jis.h"
 #include "significant_bytes.h"
@@ -70,17 +74,35 @@ std::span<const ByteKernels> availableByteKernels() {
                                           convertLettersByteByByte, skipAsciiByteByByte,
                                           stopMasksByteByByte};
 #if defined(__x86_64__)
-  static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels};
-  static const std::size_t kCount = __builtin_cpu_supports("avx2") ? 3 : 2;
+  static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels, kAvx512Kernels};
+  static const std::size_t kCount = !runsAvx2Kernels() ? 2 : !runsAvx512Kernels() ? 3 : 4;
   return {kAll, kCount};
 #else
   return {&kByteByByte, 1};
 #endif
 }
 
+std::string byteKernelsKey(std::string_view name) {
+  std::string key;
+  for (const char c : name) {
+    if (std::isalnum(static_cast<unsigned char>(c))) {
+      key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+  }
+  return key;
+}
+
 const ByteKernels& fastestByteKernels() {
-  static const ByteKernels& fastest = availableByteKernels().back();
-  return fastest;
+  static const ByteKernels& chosen = []() -> const ByteKernels& {
+    const auto available = availableByteKernels();
+    if (const char* const wanted = std::getenv("CSTRIP_KERNELS")) {
+      for (const ByteKernels& kernels : available) {
+        if (byteKernelsKey(kernels.name) == byteKernelsKey(wanted)) return kernels;
+      }
+    }
+    return available.back();
+  }();
+  return chosen;
 }
 
 }  // namespace cstrip

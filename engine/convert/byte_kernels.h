@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "significant_bytes.h"
 #include "text_encoding.h"
@@ -71,8 +73,14 @@ inline constexpr std::ptrdiff_t kMaskWindow = 64 * 64;
 // fastest last. All give the same results.
 std::span<const ByteKernels> availableByteKernels();
 
-// The fastest of them, chosen once.
+// The fastest of them, chosen once; or the one the environment variable
+// CSTRIP_KERNELS names by its key, where this processor can run it, so
+// that each can be timed.
 const ByteKernels& fastestByteKernels();
+
+// A version's name in lower case without spaces or dashes: "bytebybyte",
+// "sse2", "avx2", "avx512".
+std::string byteKernelsKey(std::string_view name);
 
 // The byte-by-byte versions, which the vector ones use for the bytes after
 // their last whole block.
