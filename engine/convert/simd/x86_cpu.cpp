@@ -38,8 +38,8 @@ bool runsAvx2Kernels() {
 
 bool runsAvx512Kernels() {
   static const bool runs = __builtin_cpu_supports("avx512f") &&
-                           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("popcnt") &&
-                           systemSaves(kZmmState);
+                           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("bmi") &&
+                           __builtin_cpu_supports("popcnt") && systemSaves(kZmmState);
   return runs;
 }
 
