@@ -1,8 +1,8 @@
 // engine-run MODE INPUT OUTPUT: one run of the engine without the window.
 // Prints the count box's final text (nothing if the run never counted) and
 // exits 0, or prints the error's description to stderr and exits 1; a
-// stop signal ends it, leaving the output as it was. Reads no locale and no
-// environment.
+// stop signal ends it, leaving the output as it was. Reads no locale, and
+// of the environment only the engine's CSTRIP_KERNELS.
 
 #include <cerrno>
 #include <cstdio>
