@@ -2,9 +2,11 @@
 # The benchmark. Makes five corpora of 512 MiB on tmpfs and times the four
 # engine runs on each, every run paired with a plain copy (dd bs=64K) of
 # the same file run just before it, so that both see the same load on a
-# shared machine. Prints the median of the per-pair ratios to the copy as a
-# table of modes by corpora, with each goal beside it and "!" where a ratio
-# misses it, and the peak memory. Then it times runs through the real window
+# shared machine. Prints what the readings came from (the processor, the
+# byte kernels the engine chose on it and the copy's speed), then the
+# median of the per-pair ratios to the copy as a table of modes by corpora,
+# with each goal beside it and "!" where a ratio misses it, and the peak
+# memory. Then it times runs through the real window
 # (offscreen) against engine-run on the short lines, the command line over
 # many files with one and two jobs, and a walk of 1,000 nested folders
 # against cp -r, with its goal, and cstrip on a small file against engine-run.
@@ -12,6 +14,8 @@
 # RUNS=n sets the runs per command (default 3, after one warm-up).
 # CORPORA=dir keeps the corpora in dir, made once, for later runs.
 # PEERS=1 also times tr, dd conv=lcase and a perl regex stripper.
+# LEVELS=1 also times engine-run with each version of the byte kernels the
+# machine runs (CSTRIP_KERNELS), the byte-by-byte one first.
 # Needs about 3 GiB free in /dev/shm.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,8 +26,9 @@ if ! [[ -x /usr/bin/time ]]; then
   "${sudo[@]}" apt-get install -y -qq time
 fi
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bench --target engine-run window-bench cstrip >/dev/null
+cmake --build build/bench --target engine-run window-bench cstrip byte-kernels >/dev/null
 engine=$PWD/build/bench/app/engine-run
+kernels=$PWD/build/bench/bench/byte-kernels
 cstrip=$PWD/build/bench/app/cstrip
 window=$PWD/build/bench/bench/window-bench
 
@@ -110,36 +115,65 @@ measure() {
 }
 
 out=$work/out
-echo
-echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')," \
-  "$(grep -qw avx2 /proc/cpuinfo && echo AVX2 || echo SSE2) kernels"
-echo "engine-run, median ratio to a copy of the same file (goal in brackets, ! where missed):"
-printf '%-7s' mode
-for name in "${names[@]}"; do printf ' %17s' "$name"; done
-printf '\n'
+
+# The rows of engine-run's ratios to the copy, mode by corpus, with the byte
+# kernels whose key is $1 (the engine's own choice when empty), into $rows.
+# Each ratio is marked "!" where it misses its goal. Adds the misses to
+# $missed, the peak memory to $peakMost, and the median copy of each
+# corpus, as bytes per second, to $copySpeeds.
+engineRows() {
+  local run=(env) mode goal i input ratio peak copy mark
+  [[ -n $1 ]] && run+=("CSTRIP_KERNELS=$1")
+  rows=$(printf '%-7s' mode; for name in "${names[@]}"; do printf ' %17s' "$name"; done)
+  for mode in strip strip-c lower upper; do
+    read -ra goal <<<"${goals[$mode]}"
+    rows+=$'\n'$(printf '%-7s' "$mode")
+    for i in "${!corpora[@]}"; do
+      input=$work/${corpora[$i]}
+      printf '\r%-60s\r' "${1:-engine-run} $mode ${names[$i]} ..." >&2
+      "${run[@]}" "$engine" "$mode" "$input" "$out" >/dev/null  # warm-up
+      read -r _ ratio peak copy < <(measure "$input" "${run[@]}" "$engine" "$mode" "$input" "$out")
+      copySpeeds+=("$(awk -v b="$(stat -c %s "$input")" -v s="$copy" 'BEGIN { printf "%.0f\n", b / s }')")
+      (( peak > peakMost )) && peakMost=$peak
+      mark=$(awk -v r="$ratio" -v g="${goal[$i]}" 'BEGIN { print (r > g ? "!" : " ") }')
+      [[ $mark == "!" ]] && missed=$((missed + 1))
+      rows+=$(printf ' %10.2f (%4s)%s' "$ratio" "${goal[$i]}" "$mark")
+    done
+  done
+  printf '\r%-60s\r' '' >&2
+}
+
+# What the readings came from: the processor, the byte kernels the engine
+# chose on it (byte-kernels), and the speed of the plain copy the ratios
+# are to, the median of all its runs in the table.
+cpuinfo() { grep -m1 "^$1" /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'; }
+{ read -r chosen; read -r levels; } < <("$kernels")
 peakMost=0
 missed=0
-declare -A copySeconds
-for mode in strip strip-c lower upper; do
-  read -ra goal <<<"${goals[$mode]}"
-  printf '%-7s' "$mode"
-  for i in "${!corpora[@]}"; do
-    input=$work/${corpora[$i]}
-    "$engine" "$mode" "$input" "$out" >/dev/null  # warm-up
-    read -r _ ratio peak copy < <(measure "$input" "$engine" "$mode" "$input" "$out")
-    copySeconds[${corpora[$i]}]=$copy
-    (( peak > peakMost )) && peakMost=$peak
-    mark=$(awk -v r="$ratio" -v g="${goal[$i]}" 'BEGIN { print (r > g ? "!" : " ") }')
-    [[ $mark == "!" ]] && missed=$((missed + 1))
-    printf ' %10.2f (%4s)%s' "$ratio" "${goal[$i]}" "$mark"
-  done
-  printf '\n'
-done
-printf 'copy s '
-for corpus in "${corpora[@]}"; do printf ' %17.3f' "${copySeconds[$corpus]}"; done
-printf '\n'
+copySpeeds=()
+engineRows ""
+echo
+echo "CPU: $(cpuinfo 'model name') (family $(cpuinfo 'cpu family'), model $(cpuinfo model)," \
+  "stepping $(cpuinfo stepping)), $(nproc) processors$(grep -qw hypervisor /proc/cpuinfo &&
+  echo ", under a hypervisor")"
+echo "Byte kernels: $chosen (this machine runs: $levels; CSTRIP_KERNELS=key picks one)"
+printf '%s\n' "${copySpeeds[@]}" | median |
+  awk '{ printf "Copy: dd bs=64K at %.2f GB/s, the median of its runs below\n", $1 / 1e9 }'
+echo
+echo "engine-run, median ratio to a copy of the same file (goal in brackets, ! where missed):"
+echo "$rows"
 awk -v kb="$peakMost" -v m="$missed" \
   'BEGIN { printf "peak memory %.1f MiB (goal 16); %d of 20 ratios miss their goal\n", kb / 1024, m }'
+
+# LEVELS=1: the same table with each version of the byte kernels.
+if [[ -n ${LEVELS:-} ]]; then
+  for level in $levels; do
+    engineRows "$level"
+    echo
+    echo "With CSTRIP_KERNELS=$level:"
+    echo "$rows"
+  done
+fi
 
 if [[ -n ${PEERS:-} ]]; then
   echo
