@@ -1,5 +1,7 @@
 #include "byte_kernels.h"
 
+#include <algorithm>
+
 #include "byte_range.h"
 #include "shift_jis.h"
 #include "significant_bytes.h"
@@ -65,13 +67,30 @@ void stopMasksByteByByte(const char* first, const char* last, const StopBytes& s
   }
 }
 
+StrippedBlocks stripBlocksByteByByte(const char* first, const char* last,
+                                     std::uint64_t quietLineFeeds, CommentStripper& stripper,
+                                     char* out) {
+  std::uint64_t lineFeeds = 0;
+  for (; last - first >= 64; first += 64) {
+    const auto blockLineFeeds = static_cast<std::uint64_t>(std::count(first, first + 64, '\n'));
+    if (blockLineFeeds > quietLineFeeds - lineFeeds) break;
+    lineFeeds += blockLineFeeds;
+    for (int j = 0; j < 64; ++j) {
+      const int written = stripper.step(static_cast<unsigned char>(first[j]));
+      if (written != CommentStripper::kEmpty) *out++ = static_cast<char>(written);
+    }
+  }
+  return {first, out, lineFeeds};
+}
+
 std::span<const ByteKernels> availableByteKernels() {
-  static const ByteKernels kByteByByte = {"byte by byte", significantMasksByteByByte,
+  static const ByteKernels kByteByByte = {"byte by byte",           significantMasksByteByByte,
                                           convertLettersByteByByte, skipAsciiByteByByte,
-                                          stopMasksByteByByte};
+                                          stopMasksByteByByte,      stripBlocksByteByByte};
 #if defined(__x86_64__)
   static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels};
-  static const std::size_t kCount = __builtin_cpu_supports("avx2") ? 3 : 2;
+  static const std::size_t kCount =
+      __builtin_cpu_supports("avx2") && __builtin_cpu_supports("pclmul") ? 3 : 2;
   return {kAll, kCount};
 #else
   return {&kByteByByte, 1};

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "comment_stripper.h"
 #include "significant_bytes.h"
 #include "text_encoding.h"
 
@@ -27,6 +28,14 @@ struct SignificantMasks {
 struct StopBytes {
   char bytes[8];
   int count;
+};
+
+// How far stripBlocks went: the first byte it left unread, the end of what
+// it wrote, and how many LFs it read.
+struct StrippedBlocks {
+  const char* read;
+  char* written;
+  std::uint64_t lineFeeds;
 };
 
 // The loops over raw bytes where the fast runs spend their time, each
@@ -61,6 +70,14 @@ struct ByteKernels {
   // stops.count * ((last - first + 63) / 64).
   void (*stopMasks)(const char* first, const char* last, const StopBytes& stops,
                     std::uint64_t* masks);
+
+  // Steps `stripper` through the whole 64-byte blocks of [first, last), as
+  // CommentStripper::step() does byte by byte, and writes the bytes the
+  // steps return at `out`. Stops before a block whose LFs would make more
+  // than `quietLineFeeds` in all. `out` has room for (last - first) + 64
+  // bytes: the bytes past what the result says was written are scratch.
+  StrippedBlocks (*stripBlocks)(const char* first, const char* last, std::uint64_t quietLineFeeds,
+                                CommentStripper& stripper, char* out);
 };
 
 // How many bytes the fast runs classify per call, so that the masks fit a
@@ -82,5 +99,8 @@ bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bo
 const char* skipAsciiByteByByte(const char* first, const char* last);
 void stopMasksByteByByte(const char* first, const char* last, const StopBytes& stops,
                          std::uint64_t* masks);
+StrippedBlocks stripBlocksByteByByte(const char* first, const char* last,
+                                     std::uint64_t quietLineFeeds, CommentStripper& stripper,
+                                     char* out);
 
 }  // namespace cstrip
