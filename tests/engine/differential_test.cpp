@@ -69,8 +69,8 @@ void checkInputs(std::uint64_t seed, Check check) {
             random);
     }
   }
-  const std::string kBodies[] = {"/* \n*\n/*/ ", "\n/*" + std::string(64, ' ') + "//*/\n", "\"/*//\n",
-                                 "\r\n\n\r\r\n", "\n/*x*/\n\r", "#\\\r\n/*\r\n*/b",
+  const std::string kBodies[] = {"/* \n*\n/*/ ", "\n/*" + std::string(64, ' ') + "//*/\n",
+                                 "\"/*//\n", "\r\n\n\r\r\n", "\n/*x*/\n\r", "#\\\r\n/*\r\n*/b",
                                  // Shift-JIS: a trail byte 0x5C after an escape and in code.
                                  "\"\\\x95\\\" /**/", "x\x95\\\n/**/b",
                                  // A line end after a lone CR, across a line that goes.
