@@ -64,6 +64,10 @@ class Block64 {
   // `next` is where this block's bytes continue in memory when 64 more can
   // be read there, or null.
   char* compress(char* to, std::uint64_t keep, const char* next) const {
+    if (keep == ~std::uint64_t{0}) {
+      store(to);
+      return to + 64;
+    }
     if constexpr (requires(Vector v) { Isa::compressStore(to, v, keep); }) {
       for (int i = 0; i < kVectors; ++i)
         to = Isa::compressStore(to, v_[i], keep >> (i * Isa::kBytes));
@@ -71,10 +75,6 @@ class Block64 {
     } else {
       // A run of kept bytes at a time, each copied as a whole block from
       // where it starts, in memory, or in a copy of this block doubled.
-      if (keep == ~std::uint64_t{0}) {
-        store(to);
-        return to + 64;
-      }
       char twice[128];
       const char* from = next != nullptr ? next - 64 : twice;
       if (next == nullptr && keep != 0) {

@@ -105,7 +105,7 @@ inline std::uint64_t walkStripMarks(const StripMarks& marks, StripMode& mode,
     }
     // Back in code, a string can open from the next step.
     if (mode == kCode) {
-      strings = (marks.quoteParity >> at & 1) != 0 ? ~marks.quoteParity : marks.quoteParity;
+      strings = marks.quoteParity ^ -(marks.quoteParity >> at & 1);
     }
   }
   lastConsumed = from == 65;
@@ -146,7 +146,7 @@ StrippedBlocks stripBlocksKernel(const char* first, const char* last, std::uint6
     bool walk = true;
     if (mode == kCode) {
       quoteParity = Block::prefixXor((block == Block::splat('"')).bits());
-      strings = inString ? ~quoteParity : quoteParity;
+      strings = quoteParity ^ -std::uint64_t{inString};
       walk = (afterSlash & (slashes | stars) & ~strings) != 0;
       kept = kAll;
     } else if (mode == kBlock) {
@@ -175,7 +175,7 @@ StrippedBlocks stripBlocksKernel(const char* first, const char* last, std::uint6
     const std::uint64_t afterKeptBreak =
         keptBreaks | (((gaps + (keptBreaks << 1 & gaps)) ^ gaps) & gaps);
     const std::uint64_t written =
-        kept & ~(keptBreaks & (afterKeptBreak << 1 | (afterBreak ? kept & -kept : 0)));
+        kept & ~(keptBreaks & (afterKeptBreak << 1 | (kept & -kept & -std::uint64_t{afterBreak})));
     afterBreak = kept == 0 ? afterBreak : (afterKeptBreak >> 63) != 0;
 
     *out = static_cast<char>(cur);
