@@ -117,6 +117,11 @@ StrippedBlocks stripBlocksKernel(const char* first, const char* last, std::uint6
                                  CommentStripper& stripper, char* out) {
   constexpr std::uint64_t kAll = ~std::uint64_t{0};
   int cur = stripper.cur;  // byte -1, or kEmpty once consumed or before any
+  // Whether byte -1 is one of these, as a bit (a consumed one counts as none).
+  std::uint64_t slashBefore = cur == '/';
+  std::uint64_t starBefore = cur == '*';
+  std::uint64_t breakBefore = cur == '\r' || cur == '\n';
+  std::uint64_t consumedBefore = cur == CommentStripper::kEmpty;
   StripMode mode = stripper.inLineComment    ? (stripper.inBlockComment ? kBoth : kLine)
                    : stripper.inBlockComment ? kBlock
                                              : kCode;
@@ -133,10 +138,11 @@ StrippedBlocks stripBlocksKernel(const char* first, const char* last, std::uint6
     const std::uint64_t stars = (block == Block::splat('*')).bits();
     const std::uint64_t breaks = (lfBytes | (block == Block::splat('\r'))).bits();
     // Marks by step.
-    const std::uint64_t afterSlash = slashes << 1 | std::uint64_t{cur == '/'};
-    const std::uint64_t afterStar = stars << 1 | std::uint64_t{cur == '*'};
-    const std::uint64_t breakBefore = breaks << 1 | std::uint64_t{cur == '\r' || cur == '\n'};
+    const std::uint64_t afterSlash = slashes << 1 | slashBefore;
+    const std::uint64_t afterStar = stars << 1 | starBefore;
+    const std::uint64_t afterBreakByte = breaks << 1 | breakBefore;
     const int lastByte = static_cast<unsigned char>(first[63]);
+    breakBefore = breaks >> 63;
 
     // Steps that decide bytes outside comments. Most blocks have no mark
     // that counts in their mode: all or nothing is kept.
@@ -152,25 +158,29 @@ StrippedBlocks stripBlocksKernel(const char* first, const char* last, std::uint6
     } else if (mode == kBlock) {
       walk = ((afterSlash | afterStar) & slashes) != 0;
     } else if (mode == kLine) {
-      walk = (breakBefore | (afterSlash & stars)) != 0;
+      walk = (afterBreakByte | (afterSlash & stars)) != 0;
     }
     bool lastConsumed = false;
     if (walk) {
       if (mode != kCode) quoteParity = Block::prefixXor((block == Block::splat('"')).bits());
       const StripMarks marks{afterSlash & slashes, afterSlash & stars, afterStar & slashes,
-                             breakBefore, quoteParity};
+                             afterBreakByte, quoteParity};
       const std::uint64_t toggles = walkStripMarks(marks, mode, strings, lastConsumed);
       kept ^= Block::prefixXor(toggles);
     } else if (mode != kCode) {
-      cur = lastByte;  // nothing is kept, and the break run goes on
+      // Nothing is kept, and the break run goes on.
+      cur = lastByte;
+      slashBefore = slashes >> 63;
+      starBefore = stars >> 63;
+      consumedBefore = 0;
       continue;
     }
-    kept &= ~std::uint64_t{cur == CommentStripper::kEmpty};
+    kept &= ~consumedBefore;
 
     // A kept break is left out when the last kept byte before it is a
     // break: runs of what is not kept after a kept break are filled by
     // adding their first bit; a run at the block's start follows the carry.
-    const std::uint64_t keptBreaks = kept & breakBefore;
+    const std::uint64_t keptBreaks = kept & afterBreakByte;
     const std::uint64_t gaps = ~kept;
     const std::uint64_t afterKeptBreak =
         keptBreaks | (((gaps + (keptBreaks << 1 & gaps)) ^ gaps) & gaps);
@@ -185,10 +195,13 @@ StrippedBlocks stripBlocksKernel(const char* first, const char* last, std::uint6
                          last - first >= 128 ? first + 64 : nullptr) -
           1;
     inString = mode == kCode && (strings >> 63) != 0;
-    cur = lastConsumed ? CommentStripper::kEmpty : lastByte;
+    cur = lastByte;
+    consumedBefore = lastConsumed;
+    slashBefore = slashes >> 63 & ~consumedBefore;
+    starBefore = stars >> 63 & ~consumedBefore;
   }
   stripper.prev = CommentStripper::kEmpty;  // the next step replaces it first
-  stripper.cur = cur;
+  stripper.cur = consumedBefore != 0 ? CommentStripper::kEmpty : cur;
   stripper.inString = inString;
   stripper.inLineComment = mode == kLine || mode == kBoth;
   stripper.inBlockComment = mode == kBlock || mode == kBoth;
