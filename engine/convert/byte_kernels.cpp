@@ -1,5 +1,6 @@
 #include "byte_kernels.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <string>
@@ -69,10 +70,26 @@ void stopMasksByteByByte(const char* first, const char* last, const StopBytes& s
   }
 }
 
+StrippedBlocks stripBlocksByteByByte(const char* first, const char* last,
+                                     std::uint64_t quietLineFeeds, CommentStripper& stripper,
+                                     char* out) {
+  std::uint64_t lineFeeds = 0;
+  for (; last - first >= 64; first += 64) {
+    const auto blockLineFeeds = static_cast<std::uint64_t>(std::count(first, first + 64, '\n'));
+    if (blockLineFeeds > quietLineFeeds - lineFeeds) break;
+    lineFeeds += blockLineFeeds;
+    for (int j = 0; j < 64; ++j) {
+      const int written = stripper.step(static_cast<unsigned char>(first[j]));
+      if (written != CommentStripper::kEmpty) *out++ = static_cast<char>(written);
+    }
+  }
+  return {first, out, lineFeeds};
+}
+
 std::span<const ByteKernels> availableByteKernels() {
-  static const ByteKernels kByteByByte = {"byte by byte", significantMasksByteByByte,
+  static const ByteKernels kByteByByte = {"byte by byte",           significantMasksByteByByte,
                                           convertLettersByteByByte, skipAsciiByteByByte,
-                                          stopMasksByteByByte};
+                                          stopMasksByteByByte,      stripBlocksByteByByte};
 #if defined(__x86_64__)
   static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels, kAvx512Kernels};
   static const std::size_t kCount = !runsAvx2Kernels() ? 2 : !runsAvx512Kernels() ? 3 : 4;

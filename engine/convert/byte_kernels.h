@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "comment_stripper.h"
 #include "significant_bytes.h"
 #include "text_encoding.h"
 
@@ -29,6 +30,14 @@ struct SignificantMasks {
 struct StopBytes {
   char bytes[8];
   int count;
+};
+
+// How far stripBlocks went: the first byte it left unread, the end of what
+// it wrote, and how many LFs it read.
+struct StrippedBlocks {
+  const char* read;
+  char* written;
+  std::uint64_t lineFeeds;
 };
 
 // The loops over raw bytes where the fast runs spend their time, each
@@ -63,6 +72,14 @@ struct ByteKernels {
   // stops.count * ((last - first + 63) / 64).
   void (*stopMasks)(const char* first, const char* last, const StopBytes& stops,
                     std::uint64_t* masks);
+
+  // Steps `stripper` through the whole 64-byte blocks of [first, last), as
+  // CommentStripper::step() does byte by byte, and writes the bytes the
+  // steps return at `out`. Stops before a block whose LFs would make more
+  // than `quietLineFeeds` in all. `out` has room for (last - first) + 64
+  // bytes: the bytes past what the result says was written are scratch.
+  StrippedBlocks (*stripBlocks)(const char* first, const char* last, std::uint64_t quietLineFeeds,
+                                CommentStripper& stripper, char* out);
 };
 
 // How many bytes the fast runs classify per call, so that the masks fit a
@@ -90,5 +107,8 @@ bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bo
 const char* skipAsciiByteByByte(const char* first, const char* last);
 void stopMasksByteByByte(const char* first, const char* last, const StopBytes& stops,
                          std::uint64_t* masks);
+StrippedBlocks stripBlocksByteByByte(const char* first, const char* last,
+                                     std::uint64_t quietLineFeeds, CommentStripper& stripper,
+                                     char* out);
 
 }  // namespace cstrip

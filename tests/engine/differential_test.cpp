@@ -37,10 +37,10 @@ std::string randomInput(std::mt19937_64& random, std::size_t size, std::size_t l
   return text;
 }
 
-// `text` cut at random points, often close together.
+// `text` cut at random points, often close together, or a block or two apart.
 std::vector<std::string> randomChunks(std::mt19937_64& random, const std::string& text) {
   std::vector<std::string> chunks;
-  const std::size_t widest = random() % 2 ? 8 : 9000;
+  const std::size_t widest = std::array{8, 150, 9000}[random() % 3];
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t length = random() % (widest + 1);
     chunks.push_back(text.substr(at, length));
@@ -69,12 +69,16 @@ void checkInputs(std::uint64_t seed, Check check) {
             random);
     }
   }
-  const std::string kBodies[] = {"/* \n*\n/*/ ", "/*" + std::string(64, ' ') + "//", "\"/*//\n",
-                                 "\r\n\n\r\r\n", "\n/*x*/\n\r", "#\\\r\n/*\r\n*/b",
+  const std::string kBodies[] = {"/* \n*\n/*/ ", "\n/*" + std::string(64, ' ') + "//*/\n",
+                                 "\"/*//\n", "\r\n\n\r\r\n", "\n/*x*/\n\r", "#\\\r\n/*\r\n*/b",
                                  // Shift-JIS: a trail byte 0x5C after an escape and in code.
                                  "\"\\\x95\\\" /**/", "x\x95\\\n/**/b",
                                  // A line end after a lone CR, across a line that goes.
-                                 "x\r//\n\n", "\\\f/*~*/y\n"};
+                                 "x\r//\n\n", "\\\f/*~*/y\n",
+                                 // A quote after a line comment opens nothing; a
+                                 // block comment opens in a line comment, and
+                                 // a line comment in a block comment outlives it.
+                                 "//\n\"/**/\"", "//*/\n*/", "/*//*/\"\n"};
   for (const std::string& body : kBodies) {
     for (std::size_t at = 0; at < 128; ++at) {
       const std::string text = std::string(at, 'a') + body + std::string(130, 'x');

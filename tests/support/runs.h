@@ -62,13 +62,13 @@ inline Recorded stripByteByByte(const std::vector<std::string>& chunks) {
 }
 
 // Counts a strip run's LFs, or the C stripping's line ends, as '|' events,
-// as a window that calls out at every one but the next `quiet` after each
-// call: quietCounts() says how many are left. Counting more quietly than
-// that records '!'.
+// as a window that lets `quiet` of them go by, then calls out at the next,
+// and so on: quietCounts() says how many are left. Counting more quietly
+// than that records '!'.
 struct LfEvents {
   Recorded& run;
   std::uint64_t quiet;
-  std::uint64_t left = 0;
+  std::uint64_t left = quiet;
 
   bool count() {
     run.events += '|';

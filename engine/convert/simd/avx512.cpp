@@ -1,4 +1,5 @@
-// The byte kernels over AVX-512 (F and BW): a block is one 64-byte vector,
+// The byte kernels over AVX-512 (F, BW and VBMI2, with the carry-less
+// multiply): a block is one 64-byte vector,
 // with the mask register a comparison gives. Everything from the block type
 // to the kernels is compiled for AVX-512 inside the target region, and runs
 // only where the processor has it and the system saves its registers
@@ -21,11 +22,12 @@
 #include "x86_kernels.h"
 
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,bmi,popcnt"))), \
-                             apply_to = function)
+#pragma clang attribute push(                                                  \
+    __attribute__((target("avx512f,avx512bw,avx512vbmi2,pclmul,bmi,popcnt"))), \
+    apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,bmi,popcnt")
+#pragma GCC target("avx512f,avx512bw,avx512vbmi2,pclmul,bmi,popcnt")
 #endif
 
 namespace cstrip {
@@ -60,6 +62,20 @@ class Block512 {
     return {_mm512_xor_si512(bytes_, other.bytes_), topBits_ ^ other.topBits_};
   }
 
+  // Bit j set where bits 0 to j of `bits` hold an odd number of ones: a
+  // carry-less multiply by all ones.
+  static std::uint64_t prefixXor(std::uint64_t bits) {
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_clmulepi64_si128(
+        _mm_cvtsi64_si128(static_cast<long long>(bits)), _mm_set1_epi8(-1), 0)));
+  }
+
+  // Writes the bytes whose bit is set in `keep`, in order, at `to`, and
+  // returns their end; writes scratch up to 64 bytes past it.
+  char* compress(char* to, std::uint64_t keep, const char* /*next*/) const {
+    _mm512_storeu_si512(to, _mm512_maskz_compress_epi8(keep, bytes_));
+    return to + __builtin_popcountll(keep);
+  }
+
   // All ones where the byte lies in `range`: the bytes are moved so that the
   // range starts at 0, then compared unsigned.
   Block512 inRange(ByteRange range) const {
@@ -90,9 +106,12 @@ class Block512 {
 
 namespace cstrip {
 
-extern const ByteKernels kAvx512Kernels = {"AVX-512", significantMasksKernel<Block512>,
+extern const ByteKernels kAvx512Kernels = {"AVX-512",
+                                           significantMasksKernel<Block512>,
                                            convertLettersKernel<Block512>,
-                                           skipAsciiKernel<Block512>, stopMasksKernel<Block512>};
+                                           skipAsciiKernel<Block512>,
+                                           stopMasksKernel<Block512>,
+                                           stripBlocksKernel<Block512>};
 
 }  // namespace cstrip
 

@@ -15,7 +15,9 @@ namespace {
 // or all zeros; bits() gathers their top bits, bit j for byte j.
 //
 // Isa has: Vector, kBytes, load, store, splat, equal, greater (signed),
-// subtract, bitOr, bitAnd, bitXor, topBits (kBytes bits) and fromBits.
+// subtract, bitOr, bitAnd, bitXor, topBits (kBytes bits) and fromBits; and
+// may have prefixXor(bits) and compressStore(at, vector, kBytes bits), which
+// replace the portable ones below.
 template <class Isa>
 class Block64 {
  public:
@@ -45,6 +47,48 @@ class Block64 {
     for (int i = 0; i < kVectors; ++i)
       bits |= std::uint64_t{Isa::topBits(v_[i])} << (i * Isa::kBytes);
     return bits;
+  }
+
+  // Bit j set where bits 0 to j of `bits` hold an odd number of ones.
+  static std::uint64_t prefixXor(std::uint64_t bits) {
+    if constexpr (requires { Isa::prefixXor(bits); }) {
+      return Isa::prefixXor(bits);
+    } else {
+      for (int shift = 1; shift < 64; shift *= 2) bits ^= bits << shift;
+      return bits;
+    }
+  }
+
+  // Writes the bytes whose bit is set in `keep`, in order, at `to`, and
+  // returns their end. May write scratch up to 64 bytes past that end.
+  // `next` is where this block's bytes continue in memory when 64 more can
+  // be read there, or null.
+  char* compress(char* to, std::uint64_t keep, const char* next) const {
+    if (keep == ~std::uint64_t{0}) {
+      store(to);
+      return to + 64;
+    }
+    if constexpr (requires(Vector v) { Isa::compressStore(to, v, keep); }) {
+      for (int i = 0; i < kVectors; ++i)
+        to = Isa::compressStore(to, v_[i], keep >> (i * Isa::kBytes));
+      return to;
+    } else {
+      // A run of kept bytes at a time, each copied as a whole block from
+      // where it starts, in memory, or in a copy of this block doubled.
+      char twice[128];
+      const char* from = next != nullptr ? next - 64 : twice;
+      if (next == nullptr && keep != 0) {
+        store(twice);
+        store(twice + 64);
+      }
+      while (keep != 0) {
+        const int start = __builtin_ctzll(keep);
+        load(from + start).store(to);
+        to += __builtin_ctzll(~(keep >> start));
+        keep &= keep + (keep & -keep);  // without its lowest run
+      }
+      return to;
+    }
   }
 
   Block64 operator==(const Block64& other) const { return combine<Isa::equal>(other); }

@@ -11,6 +11,7 @@
 #include "byte_range.h"
 #include "shift_jis.h"
 #include "significant_bytes.h"
+#include "strip_kernel.h"
 
 namespace cstrip {
 namespace {

@@ -31,15 +31,16 @@ bool systemSaves(std::uint64_t states) {
 }  // namespace
 
 bool runsAvx2Kernels() {
-  static const bool runs =
-      __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") && systemSaves(kYmmState);
+  static const bool runs = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
+                           __builtin_cpu_supports("pclmul") && systemSaves(kYmmState);
   return runs;
 }
 
 bool runsAvx512Kernels() {
-  static const bool runs = __builtin_cpu_supports("avx512f") &&
-                           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("bmi") &&
-                           __builtin_cpu_supports("popcnt") && systemSaves(kZmmState);
+  static const bool runs =
+      __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+      __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("pclmul") &&
+      __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt") && systemSaves(kZmmState);
   return runs;
 }
 
