@@ -66,9 +66,9 @@ void stopMasksByteByByte(const char* first, const char* last, const StopBytes& s
 }
 
 std::span<const ByteKernels> availableByteKernels() {
-  static const ByteKernels kByteByByte = {"byte by byte", significantMasksByteByByte,
+  static const ByteKernels kByteByByte = {"byte by byte",           significantMasksByteByByte,
                                           convertLettersByteByByte, skipAsciiByteByByte,
-                                          stopMasksByteByByte};
+                                          stopMasksByteByByte,      checkUtf8ByteByByte};
 #if defined(__x86_64__)
   static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels};
   static const std::size_t kCount = __builtin_cpu_supports("avx2") ? 3 : 2;

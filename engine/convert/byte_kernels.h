@@ -23,6 +23,14 @@ struct SignificantMasks {
   }
 };
 
+// Where a check of UTF-8 stands between two pieces of a text: how many
+// continuation bytes the character begun last still needs, and the range
+// the first of them must lie in (see kUtf8Leads).
+struct Utf8Progress {
+  int continuationBytes = 0;
+  ByteRange next = kUtf8Continuation;
+};
+
 // Up to eight byte values a scan stops at.
 struct StopBytes {
   char bytes[8];
@@ -61,6 +69,12 @@ struct ByteKernels {
   // stops.count * ((last - first + 63) / 64).
   void (*stopMasks)(const char* first, const char* last, const StopBytes& stops,
                     std::uint64_t* masks);
+
+  // Checks that [first, last) goes on from `progress` as valid UTF-8,
+  // strictly (see kUtf8Leads), and updates `progress` to where it stands
+  // after `last`. Returns false when the text is invalid by `last`; then
+  // `progress` means nothing.
+  bool (*checkUtf8)(const char* first, const char* last, Utf8Progress& progress);
 };
 
 // How many bytes the fast runs classify per call, so that the masks fit a
@@ -82,5 +96,6 @@ bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bo
 const char* skipAsciiByteByByte(const char* first, const char* last);
 void stopMasksByteByByte(const char* first, const char* last, const StopBytes& stops,
                          std::uint64_t* masks);
+bool checkUtf8ByteByByte(const char* first, const char* last, Utf8Progress& progress);
 
 }  // namespace cstrip

@@ -67,9 +67,12 @@ struct Avx2 {
 
 namespace cstrip {
 
-extern const ByteKernels kAvx2Kernels = {
-    "AVX2", significantMasksKernel<Block64<Avx2>>, convertLettersKernel<Block64<Avx2>>,
-    skipAsciiKernel<Block64<Avx2>>, stopMasksKernel<Block64<Avx2>>};
+extern const ByteKernels kAvx2Kernels = {"AVX2",
+                                         significantMasksKernel<Block64<Avx2>>,
+                                         convertLettersKernel<Block64<Avx2>>,
+                                         skipAsciiKernel<Block64<Avx2>>,
+                                         stopMasksKernel<Block64<Avx2>>,
+                                         checkUtf8Kernel<Block64<Avx2>>};
 
 }  // namespace cstrip
 

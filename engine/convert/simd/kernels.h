@@ -92,5 +92,57 @@ void stopMasksKernel(const char* first, const char* last, const StopBytes& stops
   stopMasksByteByByte(first, last, stops, masks);
 }
 
+// UTF-8 from bit masks of a block's byte classes: each lead byte asks for
+// one, two or three continuation bytes after it, and the block is valid
+// when the bytes asked for are exactly its continuation bytes, no byte is
+// one that never occurs (C0, C1, F5 to FF), and the four leads that limit
+// their first continuation byte (E0, ED, F0, F4) are kept to it. What the
+// block's last leads ask of the next block is carried over as bits. A
+// block of ASCII with nothing carried over costs one test.
+template <class Block>
+bool checkUtf8Kernel(const char* first, const char* last, Utf8Progress& progress) {
+  for (; progress.continuationBytes > 0; --progress.continuationBytes) {
+    if (first == last) return true;
+    if (!progress.next.contains(static_cast<unsigned char>(*first++))) return false;
+    progress.next = kUtf8Continuation;
+  }
+  std::uint64_t asked = 0;        // continuation bytes asked for by the block before
+  std::uint64_t limited[4] = {};  // first continuation bytes after E0, ED, F0 and F4
+  for (; last - first >= 64; first += 64) {
+    const Block block = Block::load(first);
+    const std::uint64_t high = block.bits();
+    if ((high | asked) == 0) continue;
+    const std::uint64_t continuation = block.inRange(kUtf8Continuation).bits();
+    const std::uint64_t leads = block.inRange({0xC2, 0xF4}).bits();
+    const std::uint64_t leadsOf3Or4 = block.inRange({0xE0, 0xF4}).bits();
+    const std::uint64_t leadsOf4 = block.inRange({0xF0, 0xF4}).bits();
+    std::uint64_t wrong = (high & ~(continuation | leads)) |
+                          (continuation ^ (asked | leads << 1 | leadsOf3Or4 << 2 | leadsOf4 << 3));
+    asked = leads >> 63 | leadsOf3Or4 >> 62 | leadsOf4 >> 61;
+    if ((leadsOf3Or4 | limited[0] | limited[1] | limited[2] | limited[3]) != 0) {
+      constexpr unsigned char kLimitedLeads[] = {0xE0, 0xED, 0xF0, 0xF4};
+      std::uint64_t after[4];
+      for (int k = 0; k < 4; ++k) {
+        const std::uint64_t at =
+            (block == Block::splat(static_cast<char>(kLimitedLeads[k]))).bits();
+        after[k] = at << 1 | limited[k];
+        limited[k] = at >> 63;
+      }
+      const std::uint64_t below90 = block.inRange({0x80, 0x8F}).bits();
+      const std::uint64_t belowA0 = block.inRange({0x80, 0x9F}).bits();
+      wrong |= (after[0] & belowA0) | (after[1] & continuation & ~belowA0) | (after[2] & below90) |
+               (after[3] & continuation & ~below90);
+    }
+    if (wrong != 0) return false;
+  }
+  if (asked != 0) {
+    // A character goes on past the last block: it is checked again, whole,
+    // from its lead byte, the last among the block's last three bytes.
+    first -= 1;
+    while (static_cast<unsigned char>(*first) < 0xC0) --first;
+  }
+  return checkUtf8ByteByByte(first, last, progress);
+}
+
 }  // namespace
 }  // namespace cstrip
