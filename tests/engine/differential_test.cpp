@@ -120,14 +120,33 @@ TEST(CaseConverter, MatchesTheStepper) {
     const std::string directions = randomInput(random, 1 + random() % 8);
     const std::uint64_t quiet = std::array{0, 1, 7, -1}[random() % 4];
     const auto encoding = random() % 2 ? TextEncoding::ShiftJis : TextEncoding::Utf8;
-    const auto expected = convertCase<CaseStepper>({input}, directions, quiet, encoding);
+    const auto chunks = randomChunks(random, input);
+    const auto expected = convertCase<CaseStepper>(chunks, directions, quiet, encoding);
     for (const ByteKernels& kernels : availableByteKernels()) {
-      EXPECT_EQ(convertCase<CaseConverter>(randomChunks(random, input), directions, quiet, encoding,
-                                           kernels),
-                expected)
+      EXPECT_EQ(convertCase<CaseConverter>(chunks, directions, quiet, encoding, kernels), expected)
           << kernels.name << " on " << ::testing::PrintToString(input);
     }
   });
+}
+
+TEST(CaseConverter, MatchesTheStepperWhereAChunkEndsAfterLinesPassedUnseen) {
+  // The line after the chunk's last CR LF starts in the next chunk, after
+  // the window was idle, and reads its direction again.
+  for (std::size_t pad = 120; pad < 128; ++pad) {
+    const std::string input = "x\r\n" + std::string(pad, 'a') + "\r\nbB\r\n";
+    for (std::size_t cut = pad + 3; cut < pad + 8; ++cut) {
+      SCOPED_TRACE(::testing::Message() << pad << " cut at " << cut);
+      const std::vector<std::string> chunks = {input.substr(0, cut), input.substr(cut)};
+      const auto expected =
+          convertCase<CaseStepper>(chunks, "\1\2", UINT64_MAX, TextEncoding::ShiftJis);
+      for (const ByteKernels& kernels : availableByteKernels()) {
+        EXPECT_EQ(
+            convertCase<CaseConverter>(chunks, "\1\2", UINT64_MAX, TextEncoding::ShiftJis, kernels),
+            expected)
+            << kernels.name;
+      }
+    }
+  }
 }
 
 // UTF-8 text of at least `size` bytes: letters, line ends, and characters
@@ -143,11 +162,9 @@ std::string utf8Text(std::mt19937_64& random, std::size_t size) {
 // the whole text. Its rewrite replays the directions of the lines before,
 // which Recorded changes at the line ends it sees.
 void checkedInOnePass(const std::string& input, const std::vector<std::string>& chunks,
-                      std::mt19937_64& random) {
-  const std::string directions = randomInput(random, 1 + random() % 8);
-  const std::uint64_t quiet = std::array{0, 1, 7, -1}[random() % 4];
+                      const std::string& directions, std::uint64_t quiet, std::mt19937_64& random) {
   const auto encoding = isValidUtf8(input) ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
-  const auto expected = convertCase<CaseStepper>({input}, directions, quiet, encoding);
+  const auto expected = convertCase<CaseStepper>(chunks, directions, quiet, encoding);
   for (const ByteKernels& kernels : availableByteKernels()) {
     // Sometimes few changes of direction are recorded before checking ahead.
     const std::size_t mostChanges = std::array{1, 3, 1 << 16}[random() % 3];
@@ -164,7 +181,9 @@ TEST(SinglePassCase, MatchesTheStepperInTheWholeTextsEncoding) {
     if (round % 3 == 0 && !input.empty()) input[random() % input.size()] = '\xFF';
     if (round % 3 == 1) input += "\xE3\x81";
     SCOPED_TRACE(::testing::PrintToString(input));
-    checkedInOnePass(input, randomChunks(random, input), random);
+    const std::string directions = randomInput(random, 1 + random() % 8);
+    const std::uint64_t quiet = std::array{0, 1, 7, -1}[random() % 4];
+    checkedInOnePass(input, randomChunks(random, input), directions, quiet, random);
   }
 }
 
@@ -192,7 +211,10 @@ TEST(SinglePassCase, RewritesALargeTextFromBuffersBack) {
     std::vector<std::string> buffers;
     for (std::size_t at = 0; at < input.size(); at += kIoBufferSize)
       buffers.push_back(input.substr(at, kIoBufferSize));
-    checkedInOnePass(input, buffers, random);
+    // The direction changes every 1001 lines, the line across the buffers
+    // taking each in turn.
+    for (const std::string directions : {"\1\2", "\2\1"})
+      checkedInOnePass(input, buffers, directions, 1000, random);
   }
 }
 

@@ -28,16 +28,18 @@ namespace cstrip::testing {
 // of a case run, '!' for a line passed unseen that was not let pass, or a
 // byte written over that was never written. Also the case run's sink, as a
 // window: it sees each line end but the next `quiet` after each one seen
-// (quietLines() says how many are left), and changes the direction only
-// when it sees one: after n line ends seen, lower case when bit 0 of
-// directions[n % size] is set (always when empty).
+// (quietLines() says how many are left), and may change the direction
+// there and when idle between chunks, to be read at the next line start:
+// after n of those, lower case when bit 0 of directions[n % size] is set
+// (always when empty).
 struct Recorded {
   std::string output;
   std::string events;
   std::string directions = {};
   std::uint64_t quiet = 0;
   std::uint64_t left = 0;  // line ends still to pass unseen
-  std::uint64_t seen = 0;
+  std::uint64_t seen = 0;  // line ends seen, and idles
+  bool toRead = true;      // the direction is to be read at the next line start
   bool operator==(const Recorded& other) const {
     return output == other.output && events == other.events;
   }
@@ -46,6 +48,7 @@ struct Recorded {
   void write(std::span<const char> bytes) { output.append(bytes.begin(), bytes.end()); }
   bool lowerCaseForNewLine() {
     events += '<';
+    toRead = false;
     return directions.empty() || (directions[seen % directions.size()] & 1) != 0;
   }
   bool lineEnded() {
@@ -53,12 +56,16 @@ struct Recorded {
     if (left > 0) {
       --left;
     } else {
-      ++seen;
+      idle();
       left = quiet;
     }
     return true;
   }
-  std::uint64_t quietLines() const { return left; }
+  void idle() {
+    ++seen;
+    toRead = true;
+  }
+  std::uint64_t quietLines() const { return toRead ? 0 : left; }
   void linesPassed(std::uint64_t lines) {
     for (std::uint64_t i = 0; i < lines; ++i) events += lines > left ? "!" : "><";
     left -= std::min(lines, left);
@@ -151,13 +158,16 @@ inline Recorded stripCFast(const std::vector<std::string>& chunks, CStripRules r
 
 // The case run through Converter (CaseStepper, or CaseConverter with the
 // byte kernels to use as `more`), its sink seeing line ends as Recorded
-// says with `quiet`.
+// says with `quiet`, and idle after each chunk.
 template <template <class> class Converter, class... More>
 Recorded convertCase(const std::vector<std::string>& chunks, const std::string& directions,
                      std::uint64_t quiet, TextEncoding encoding, const More&... more) {
   Recorded run{{}, {}, directions, quiet};
   Converter<Recorded> converter(run, encoding, more...);
-  for (std::string chunk : chunks) converter.feed(chunk);
+  for (std::string chunk : chunks) {
+    converter.feed(chunk);
+    run.idle();
+  }
   converter.finish();
   return run;
 }
@@ -165,7 +175,9 @@ Recorded convertCase(const std::vector<std::string>& chunks, const std::string& 
 // The case run reading its input once and deciding the encoding as it goes
 // (SinglePassCase, with `mostChanges` direction changes recorded before it
 // checks ahead): the chunks are the input, read again from their string,
-// and the output is written over in the recorded run.
+// and the output is written over in the recorded run. Its idles between
+// the buffers of a rewrite change nothing, so that the run gives the same
+// as the stepper.
 inline Recorded convertCaseInOnePass(const std::vector<std::string>& chunks,
                                      const std::string& directions, std::uint64_t quiet,
                                      const ByteKernels& kernels, std::size_t mostChanges) {
@@ -190,7 +202,10 @@ inline Recorded convertCaseInOnePass(const std::vector<std::string>& chunks,
   Text text{{}, run};
   for (const auto& chunk : chunks) text.input += chunk;
   SinglePassCase<Recorded, Text> converter(run, text, std::nullopt, kernels, mostChanges);
-  for (std::string chunk : chunks) converter.feed(chunk);
+  for (std::string chunk : chunks) {
+    converter.feed(chunk);
+    run.idle();
+  }
   converter.finish();
   return run;
 }
