@@ -220,12 +220,12 @@ TEST(SinglePassCase, RewritesALargeTextFromBuffersBack) {
 
 TEST(Utf8Validator, MatchesAPlainDecoderOnEveryByteAndTheNext) {
   // A byte from 0x80 and any byte after it, then bytes that may go on with
-  // the character, around the end of a block and of the text.
+  // the character, across 16 and 32 bytes, the end of a block and the text.
   const std::string goOn[] = {"\x80\x80", "\xBF\x7F", ""};
   for (int lead = 0x80; lead < 0x100; ++lead) {
     for (int next = 0; next < 0x100; ++next) {
       for (const std::string& rest : goOn) {
-        for (const std::size_t at : {61u, 62u, 63u}) {
+        for (const std::size_t at : {29u, 30u, 31u, 61u, 62u, 63u}) {
           for (const std::size_t after : {0u, 70u}) {
             const std::string input = std::string(at, 'a') + static_cast<char>(lead) +
                                       static_cast<char>(next) + rest + std::string(after, 'b');
