@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "byte_kernels.h"
 
@@ -123,21 +124,25 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
     afterLeadByte_ =
         kernels_.convertLetters(window, windowEnd, encoding_, lower_, afterLeadByte_, crMasks);
     bool lfsMarked = false;
+    std::uint64_t quiet = sink_.quietLines();
+    std::uint64_t passing = 0;  // lines passed unseen, told to the sink together
     for (std::ptrdiff_t block = 0; window + 64 * block < windowEnd; ++block) {
       const std::uint64_t crs = crMasks[block];
-      if (crs != 0 && end - (window + 64 * block) >= 66) {
+      if (crs == 0) continue;
+      if (end - (window + 64 * block) >= 66) {
         const auto lines = static_cast<std::uint64_t>(__builtin_popcountll(crs));
-        if (lines <= sink_.quietLines()) {
+        if (passing + lines <= quiet) {
           if (!lfsMarked) {
             kernels_.stopMasks(window + 1, std::min(windowEnd + 1, end), {{'\n'}, 1}, lfAfterMasks);
             lfsMarked = true;
           }
           if ((crs & ~lfAfterMasks[block]) == 0) {
-            sink_.linesPassed(lines);
+            passing += lines;
             continue;
           }
         }
       }
+      if (passing > 0) sink_.linesPassed(std::exchange(passing, 0));
       for (std::uint64_t mask = crs; mask != 0; mask &= mask - 1) {
         char* const cr = window + 64 * block + __builtin_ctzll(mask);
         char* next = cr + 1;
@@ -164,7 +169,9 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
               kernels_.convertLetters(next, windowEnd, encoding_, lower_, false, nullptr);
         }
       }
+      quiet = sink_.quietLines();
     }
+    if (passing > 0) sink_.linesPassed(passing);
     window = windowEnd;
   }
   write(unwritten, end);
