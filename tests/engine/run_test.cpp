@@ -241,6 +241,17 @@ TEST(RunConversion, AFailurePartWayLeavesTheOutputAsItWas) {
   }
 }
 
+TEST(RunConversion, AnInputCutShortBeforeTheCaseRunReadsItAgainIsReported) {
+  TempDir dir;
+  FakeWindow window(dir.file("in.c"), dir.file("out.c"));
+  // UTF-8 until a character cut off at the end, found when the file has
+  // been read: what was converted is read again, from a file cut short.
+  writeFile(window.text1, repeated("あAb\r\n", 60000) + "\xE3\x81");
+  window.onIdle = [&](FakeWindow&) { std::filesystem::resize_file(window.text1, 10); };
+  EXPECT_EQ(failureOf(window).first, kFileCutShortError);
+  EXPECT_EQ(filesIn(dir.path), 1);
+}
+
 TEST(RunConversion, Option4StripsAsCReadsAndTellsWhereAnOpenCommentStarts) {
   struct {
     const char* name;
