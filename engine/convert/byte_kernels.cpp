@@ -89,7 +89,8 @@ StrippedBlocks stripBlocksByteByByte(const char* first, const char* last,
 std::span<const ByteKernels> availableByteKernels() {
   static const ByteKernels kByteByByte = {"byte by byte",           significantMasksByteByByte,
                                           convertLettersByteByByte, skipAsciiByteByByte,
-                                          stopMasksByteByByte,      stripBlocksByteByByte};
+                                          stopMasksByteByByte,      stripBlocksByteByByte,
+                                          checkUtf8ByteByByte};
 #if defined(__x86_64__)
   static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels, kAvx512Kernels};
   static const std::size_t kCount = !runsAvx2Kernels() ? 2 : !runsAvx512Kernels() ? 3 : 4;

@@ -26,6 +26,14 @@ struct SignificantMasks {
   }
 };
 
+// Where a check of UTF-8 stands between two pieces of a text: how many
+// continuation bytes the character begun last still needs, and the range
+// the first of them must lie in (see kUtf8Leads).
+struct Utf8Progress {
+  int continuationBytes = 0;
+  ByteRange next = kUtf8Continuation;
+};
+
 // Up to eight byte values a scan stops at.
 struct StopBytes {
   char bytes[8];
@@ -80,6 +88,11 @@ struct ByteKernels {
   // bytes: the bytes past what the result says was written are scratch.
   StrippedBlocks (*stripBlocks)(const char* first, const char* last, std::uint64_t quietLineFeeds,
                                 CommentStripper& stripper, char* out);
+  // Checks that [first, last) goes on from `progress` as valid UTF-8,
+  // strictly (see kUtf8Leads), and updates `progress` to where it stands
+  // after `last`. Returns false when the text is invalid by `last`; then
+  // `progress` means nothing.
+  bool (*checkUtf8)(const char* first, const char* last, Utf8Progress& progress);
 };
 
 // How many bytes the fast runs classify per call, so that the masks fit a
@@ -110,5 +123,6 @@ void stopMasksByteByByte(const char* first, const char* last, const StopBytes& s
 StrippedBlocks stripBlocksByteByByte(const char* first, const char* last,
                                      std::uint64_t quietLineFeeds, CommentStripper& stripper,
                                      char* out);
+bool checkUtf8ByteByByte(const char* first, const char* last, Utf8Progress& progress);
 
 }  // namespace cstrip

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "byte_kernels.h"
 
@@ -19,7 +21,12 @@ namespace cstrip {
 //
 // Sink has: bool lowerCaseForNewLine(), asked once as each line starts
 // (true for lower case); void write(std::span<const char>), the output in
-// order; bool lineEnded(), after each line and its CR LF, false to stop.
+// order; bool lineEnded(), after each line and its CR LF, false to stop;
+// std::uint64_t quietLines(), how many of the next line ends, each with the
+// start of the line after it, the sink lets pass unseen: lineEnded() would
+// say true to each, and lowerCaseForNewLine() the direction of the line
+// before; and void linesPassed(std::uint64_t n), told instead of those
+// calls for n of them, n at most quietLines().
 //
 // It gives the same output and the same calls to the sink as a plain
 // byte-by-byte conversion, kept with the tests, many times faster.
@@ -37,6 +44,9 @@ namespace cstrip {
 //    it, and the last line a CR LF, so the output is passed on as spans of
 //    the chunk with those few bytes in between. The conversion pass also
 //    marks the CRs, 64 bytes to a bit mask, so finding line ends is cheap.
+//  - A block whose CRs are all followed by LF, with the next line's start
+//    in the chunk, needs nothing written between its spans: when the sink
+//    lets that many lines pass unseen, they pass at once.
 template <class Sink>
 class CaseConverter {
  public:
@@ -52,6 +62,15 @@ class CaseConverter {
   // At the end of the input: ends a last line that has no terminator.
   bool finish();
 
+  // Whether the last byte fed may own the next as a trail byte, in
+  // Shift-JIS; and reading the rest of the text as Shift-JIS, from where a
+  // conversion of the text so far as Shift-JIS left that.
+  bool afterLeadByte() const { return afterLeadByte_; }
+  void goOnAsShiftJis(bool afterLeadByte) {
+    encoding_ = TextEncoding::ShiftJis;
+    afterLeadByte_ = afterLeadByte;
+  }
+
  private:
   bool endLine() {
     inLine_ = false;
@@ -66,7 +85,7 @@ class CaseConverter {
   }
 
   Sink& sink_;
-  const TextEncoding encoding_;
+  TextEncoding encoding_;
   const ByteKernels& kernels_;
   bool inLine_ = false;         // a line has started and has not ended yet
   bool lower_ = true;           // the direction of the current line
@@ -99,12 +118,32 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
 
   // A window at a time: convert it, then walk through its line ends.
   std::uint64_t crMasks[kMaskWindow / 64];
+  std::uint64_t lfAfterMasks[kMaskWindow / 64];  // bit j: an LF follows byte j
   for (char* window = p; window < end;) {
     char* const windowEnd = end - window < kMaskWindow ? end : window + kMaskWindow;
     afterLeadByte_ =
         kernels_.convertLetters(window, windowEnd, encoding_, lower_, afterLeadByte_, crMasks);
+    bool lfsMarked = false;
+    std::uint64_t quiet = sink_.quietLines();
+    std::uint64_t passing = 0;  // lines passed unseen, told to the sink together
     for (std::ptrdiff_t block = 0; window + 64 * block < windowEnd; ++block) {
-      for (std::uint64_t mask = crMasks[block]; mask != 0; mask &= mask - 1) {
+      const std::uint64_t crs = crMasks[block];
+      if (crs == 0) continue;
+      if (end - (window + 64 * block) >= 66) {
+        const auto lines = static_cast<std::uint64_t>(__builtin_popcountll(crs));
+        if (passing + lines <= quiet) {
+          if (!lfsMarked) {
+            kernels_.stopMasks(window + 1, std::min(windowEnd + 1, end), {{'\n'}, 1}, lfAfterMasks);
+            lfsMarked = true;
+          }
+          if ((crs & ~lfAfterMasks[block]) == 0) {
+            passing += lines;
+            continue;
+          }
+        }
+      }
+      if (passing > 0) sink_.linesPassed(std::exchange(passing, 0));
+      for (std::uint64_t mask = crs; mask != 0; mask &= mask - 1) {
         char* const cr = window + 64 * block + __builtin_ctzll(mask);
         char* next = cr + 1;
         if (next == end) {
@@ -130,7 +169,9 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
               kernels_.convertLetters(next, windowEnd, encoding_, lower_, false, nullptr);
         }
       }
+      quiet = sink_.quietLines();
     }
+    if (passing > 0) sink_.linesPassed(passing);
     window = windowEnd;
   }
   write(unwritten, end);

@@ -20,36 +20,41 @@ constexpr std::array<Utf8Lead, 256> kFormOfLead = [] {
 
 }  // namespace
 
-bool Utf8Validator::feed(std::span<const char> bytes) {
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
-  while (valid_ && p != end) {
-    if (continuationBytes_ > 0) {
-      valid_ = next_.contains(static_cast<unsigned char>(*p++));
-      next_ = kUtf8Continuation;
-      --continuationBytes_;
+bool checkUtf8ByteByByte(const char* first, const char* last, Utf8Progress& progress) {
+  const char* p = first;
+  while (p != last) {
+    if (progress.continuationBytes > 0) {
+      if (!progress.next.contains(static_cast<unsigned char>(*p++))) return false;
+      progress.next = kUtf8Continuation;
+      --progress.continuationBytes;
       continue;
     }
     const auto byte = static_cast<unsigned char>(*p);
     if (byte < 0x80) {
-      p = kernels_.skipAscii(p, end);
+      p = skipAsciiByteByByte(p, last);
       continue;
     }
     const Utf8Lead& form = kFormOfLead[byte];
     const int count = form.continuationBytes;
-    if (count > 0 && end - p > count) {  // the whole character is here
+    if (count > 0 && last - p > count) {  // the whole character is here
       const auto at = [p](int i) { return static_cast<unsigned char>(p[i]); };
-      valid_ = form.firstContinuation.contains(at(1)) &&
-               (count < 2 || kUtf8Continuation.contains(at(2))) &&
-               (count < 3 || kUtf8Continuation.contains(at(3)));
+      if (!form.firstContinuation.contains(at(1)) ||
+          (count >= 2 && !kUtf8Continuation.contains(at(2))) ||
+          (count >= 3 && !kUtf8Continuation.contains(at(3)))) {
+        return false;
+      }
       p += 1 + count;
       continue;
     }
-    valid_ = count > 0;
-    continuationBytes_ = count;
-    next_ = form.firstContinuation;
+    if (count == 0) return false;
+    progress = {count, form.firstContinuation};
     ++p;
   }
+  return true;
+}
+
+bool Utf8Validator::feed(std::span<const char> bytes) {
+  if (valid_) valid_ = kernels_->checkUtf8(bytes.data(), bytes.data() + bytes.size(), progress_);
   return valid_;
 }
 

@@ -8,23 +8,22 @@
 namespace cstrip {
 
 // Checks that a text is valid UTF-8 (see kUtf8Leads), fed in pieces split
-// anywhere. Runs of ASCII are skipped a vector block at a time.
+// anywhere, with the byte kernels' checkUtf8: a vector block at a time.
 class Utf8Validator {
  public:
-  explicit Utf8Validator(const ByteKernels& kernels = fastestByteKernels()) : kernels_(kernels) {}
+  explicit Utf8Validator(const ByteKernels& kernels = fastestByteKernels()) : kernels_(&kernels) {}
 
   // Checks `bytes`, which follow those fed before. Returns false from the
   // first invalid byte on, and then looks no further.
   bool feed(std::span<const char> bytes);
 
   // Whether the text fed so far is valid and ends where a character ends.
-  bool finish() const { return valid_ && continuationBytes_ == 0; }
+  bool finish() const { return valid_ && progress_.continuationBytes == 0; }
 
  private:
-  const ByteKernels& kernels_;
+  const ByteKernels* kernels_;  // a pointer, so that a validator can be copied
   bool valid_ = true;
-  int continuationBytes_ = 0;  // still expected for the current character
-  ByteRange next_ = kUtf8Continuation;
+  Utf8Progress progress_;
 };
 
 }  // namespace cstrip

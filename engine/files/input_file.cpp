@@ -1,5 +1,6 @@
 #include "input_file.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "run_error.h"
@@ -26,8 +27,10 @@ InputFile::InputFile(const std::filesystem::path& path, bool regularOnly, bool f
       buffer_(std::make_unique_for_overwrite<char[]>(kIoBufferSize)) {}
 
 std::span<char> InputFile::read() {
-  if (peeked_ > 0) return {buffer_.get(), std::exchange(peeked_, 0)};
-  return {buffer_.get(), file_.read(buffer_.get(), kIoBufferSize)};
+  const std::size_t got =
+      peeked_ > 0 ? std::exchange(peeked_, 0) : file_.read(buffer_.get(), kIoBufferSize);
+  returned_ += got;
+  return {buffer_.get(), got};
 }
 
 std::span<const char> InputFile::peek() {
@@ -51,6 +54,20 @@ void InputFile::close() {
 void InputFile::rewind() {
   file_.rewind();
   peeked_ = 0;
+  returned_ = 0;
+}
+
+std::size_t InputFile::readAt(std::uint64_t offset, std::span<char> into) {
+  std::size_t got = 0;
+  while (got < into.size()) {
+    const std::size_t more = file_.readAt(into.data() + got, into.size() - got, offset + got);
+    if (more == 0) break;
+    got += more;
+  }
+  if (offset + got < std::min<std::uint64_t>(returned_, offset + into.size())) {
+    throw RunError(Failure::ReadInput, path_, kFileCutShortError);
+  }
+  return got;
 }
 
 }  // namespace cstrip

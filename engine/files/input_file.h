@@ -33,6 +33,11 @@ class InputFile {
   // a pipe), and doing so: the next read() starts at its first byte.
   bool rewindable() const { return file_.rewindable(); }
   void rewind();
+  // For a rewindable file, leaving read() where it was: the file's bytes
+  // from `offset` on, as many as fit in `into` or as there are. Throws
+  // RunError on a read failure, and when bytes that read() has returned are
+  // no longer there: the file was cut short during the run.
+  std::size_t readAt(std::uint64_t offset, std::span<char> into);
 
   // Closes the file before its end, when nothing more is to be read: an
   // output that replaces it in place may need it closed (Windows).
@@ -46,7 +51,8 @@ class InputFile {
   std::filesystem::path path_;
   SystemFile file_;
   std::unique_ptr<char[]> buffer_;
-  std::size_t peeked_ = 0;  // bytes at the buffer's start that read() returns next
+  std::size_t peeked_ = 0;      // bytes at the buffer's start that read() returns next
+  std::uint64_t returned_ = 0;  // bytes read() has returned since the start
 };
 
 }  // namespace cstrip

@@ -60,6 +60,17 @@ class OutputFile {
     }
   }
 
+  // Whether what has been written can be written again in place: a
+  // temporary file can, a stream cannot.
+  bool rewritable() const { return target_.kind != OutputTarget::Kind::Stream; }
+  // Writes `bytes` at `offset` from the output's start, over bytes written
+  // before, leaving where write() goes as it was. Throws RunError as write()
+  // does. Only where rewritable().
+  void rewrite(std::uint64_t offset, std::span<const char> bytes) {
+    flush();
+    file_->writeAllAt(bytes.data(), bytes.size(), offset);
+  }
+
   // Writes out the buffer, closes, and puts a temporary file in place of
   // the output. Throws RunError when a write, the close or the replacing
   // fails (a full disk is often reported only at the close); the output is

@@ -8,6 +8,7 @@ namespace cstrip {
 
 const int kFolderError = EISDIR;
 const int kNoMemoryError = ENOMEM;
+const int kFileCutShortError = ENODATA;
 
 namespace {
 

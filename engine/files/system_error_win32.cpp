@@ -9,6 +9,7 @@ namespace cstrip {
 
 const int kFolderError = ERROR_DIRECTORY;
 const int kNoMemoryError = ERROR_NOT_ENOUGH_MEMORY;
+const int kFileCutShortError = ERROR_HANDLE_EOF;
 
 namespace {
 

@@ -143,6 +143,10 @@ class SystemFile {
   void rewind();
   // Writes every byte of [data, data + size).
   void writeAll(const char* data, std::size_t size);
+  // As read() and writeAll(), at `offset` from the file's start, without
+  // moving where the next read() or writeAll() goes. For regular files only.
+  std::size_t readAt(char* into, std::size_t size, std::uint64_t offset);
+  void writeAllAt(const char* data, std::size_t size, std::uint64_t offset);
   // Closes the file, reporting what the system reports then (a full disk is
   // often reported only here).
   void close();

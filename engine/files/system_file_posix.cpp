@@ -368,6 +368,28 @@ void SystemFile::writeAll(const char* data, std::size_t size) {
   }
 }
 
+std::size_t SystemFile::readAt(char* into, std::size_t size, std::uint64_t offset) {
+  for (;;) {
+    const ssize_t got = ::pread(static_cast<int>(handle_), into, size, static_cast<off_t>(offset));
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (!retry(errno)) throw RunError(Failure::ReadInput, path_, errno);
+  }
+}
+
+void SystemFile::writeAllAt(const char* data, std::size_t size, std::uint64_t offset) {
+  while (size > 0) {
+    const ssize_t written =
+        ::pwrite(static_cast<int>(handle_), data, size, static_cast<off_t>(offset));
+    if (written < 0) {
+      if (retry(errno)) continue;
+      throw RunError(Failure::WriteOutput, path_, errno);
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+    offset += static_cast<std::uint64_t>(written);
+  }
+}
+
 void SystemFile::close() {
   const int fd = static_cast<int>(std::exchange(handle_, kNoHandle));
   if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) {

@@ -392,6 +392,55 @@ void SystemFile::writeAll(const char* data, std::size_t size) {
   }
 }
 
+namespace {
+
+// Where the next ReadFile or WriteFile without an offset goes: a positioned
+// one on a handle opened for synchronous use moves it, so it is put back.
+struct FilePointerKept {
+  HANDLE handle;
+  LARGE_INTEGER saved{};
+  bool known = SetFilePointerEx(handle, LARGE_INTEGER{}, &saved, FILE_CURRENT);
+  ~FilePointerKept() {
+    if (known) SetFilePointerEx(handle, saved, nullptr, FILE_BEGIN);
+  }
+};
+
+OVERLAPPED positionAt(std::uint64_t offset) {
+  OVERLAPPED overlapped{};
+  overlapped.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+  overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return overlapped;
+}
+
+}  // namespace
+
+std::size_t SystemFile::readAt(char* into, std::size_t size, std::uint64_t offset) {
+  const FilePointerKept kept{asHandle(handle_)};
+  OVERLAPPED where = positionAt(offset);
+  DWORD got = 0;
+  if (ReadFile(asHandle(handle_), into, static_cast<DWORD>(std::min<std::size_t>(size, 1 << 30)),
+               &got, &where)) {
+    return got;
+  }
+  if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+  throw RunError(Failure::ReadInput, path_, lastError());
+}
+
+void SystemFile::writeAllAt(const char* data, std::size_t size, std::uint64_t offset) {
+  const FilePointerKept kept{asHandle(handle_)};
+  while (size > 0) {
+    OVERLAPPED where = positionAt(offset);
+    DWORD written = 0;
+    if (!WriteFile(asHandle(handle_), data,
+                   static_cast<DWORD>(std::min<std::size_t>(size, 1 << 30)), &written, &where)) {
+      throw RunError(Failure::WriteOutput, path_, lastError());
+    }
+    data += written;
+    size -= written;
+    offset += written;
+  }
+}
+
 void SystemFile::close() {
   const HANDLE handle = asHandle(std::exchange(handle_, kNoHandle));
   if (handle != INVALID_HANDLE_VALUE && !CloseHandle(handle)) {

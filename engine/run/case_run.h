@@ -8,7 +8,9 @@ namespace cstrip {
 // converted to lower case when Option1 is set as the line starts and to
 // upper case otherwise, and written with CR LF after it. The input is read
 // as UTF-8 when it is valid UTF-8 throughout, as Shift-JIS otherwise (see
-// examineInput), decided before the first line is written. Counts the lines
+// examineInput): a regular file going to a file is read once and decided
+// as it is converted (see SinglePassCase), anything else decided before
+// the first line is written. Counts the lines
 // written, showing the count and yielding after each one as DeleteComment
 // does with LFs; an empty input leaves Text3 as it was.
 //

@@ -22,20 +22,24 @@ const char* unsupportedEncoding(std::string_view head) {
 
 }  // namespace
 
-TextEncoding examineInput(InputFile& input, bool decide) {
+std::optional<TextEncoding> examineInput(InputFile& input, bool decide, bool later) {
   const std::span<const char> head = input.peek();
   if (const char* name = unsupportedEncoding({head.data(), head.size()})) {
     throw RunError(Failure::UnsupportedEncoding, input.path(), 0, name);
   }
   if (!decide) return TextEncoding::ShiftJis;
-
-  Utf8Validator validator;
-  if (!input.rewindable()) {
-    const bool valid = validator.feed(head);
-    const bool wholeText = head.size() < kIoBufferSize;
-    return valid && (!wholeText || validator.finish()) ? TextEncoding::Utf8
-                                                       : TextEncoding::ShiftJis;
+  if (input.rewindable()) {
+    if (later) return std::nullopt;
+    return readEncoding(input);
   }
+  Utf8Validator validator;
+  const bool valid = validator.feed(head);
+  const bool wholeText = head.size() < kIoBufferSize;
+  return valid && (!wholeText || validator.finish()) ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
+}
+
+TextEncoding readEncoding(InputFile& input) {
+  Utf8Validator validator;
   for (auto chunk = input.read(); !chunk.empty(); chunk = input.read()) {
     if (!validator.feed(chunk)) break;  // one invalid byte settles it
   }

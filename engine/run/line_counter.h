@@ -56,6 +56,8 @@ class LineCounter {
   // True at the first call, and then once after each yield made or idle():
   // the window may have processed events, so its controls may have changed.
   bool windowMayHaveChanged() { return std::exchange(windowMayHaveChanged_, false); }
+  // Whether it would say true now.
+  bool windowMayHaveChangedSinceAsked() const { return windowMayHaveChanged_; }
 
  private:
   WindowOperations& window_;

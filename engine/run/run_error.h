@@ -65,9 +65,10 @@ std::string describeSystemError(int errorNumber, Language language);
 // filesystem_error's, in `language`, worded as describeSystemError does.
 std::string describeErrorCode(const std::error_code& code, Language language);
 
-// The system's error codes for a folder where a file is wanted, and for
-// memory running out.
+// The system's error codes for a folder where a file is wanted, for
+// memory running out, and for a file that ends before bytes read earlier.
 extern const int kFolderError;
 extern const int kNoMemoryError;
+extern const int kFileCutShortError;
 
 }  // namespace cstrip

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <type_traits>
+
 #include "file_names.h"
 #include "input_encoding.h"
 #include "input_file.h"
@@ -22,19 +25,26 @@ class RunFrame {
   // converted in place under the name it was found by. Throws RunError as
   // InputFile, examineInput and OutputFile do, and NotRegularInPlace for a
   // named input to convert in place that is not a regular file; the output
-  // is not touched when the input is refused.
-  RunFrame(WindowOperations& window, bool decideEncoding)
+  // is not touched when the input is refused. With `whileConverting`, an
+  // input that can be read twice going to an output that can be rewritten
+  // is left undecided, for the run to decide as it converts.
+  RunFrame(WindowOperations& window, bool decideEncoding, bool whileConverting = false)
       : rules_(window.fileRules()),
         input_(openInput(window, rules_)),
-        encoding_(examineInput(input_, decideEncoding)),
+        encoding_(examineInput(input_, decideEncoding, whileConverting)),
         output_(rules_.inPlace ? input_.path() : window.outputPath(), input_.identity(),
                 input_.access(),
                 OutputRules{rules_.replaceOutput, rules_.inPlace, rules_.backupSuffix}),
-        lines_(window) {}
+        lines_(window) {
+    if (!encoding_ && !output_.rewritable()) encoding_ = readEncoding(input_);
+  }
 
-  TextEncoding encoding() const { return encoding_; }
+  // The encoding decided, if it is.
+  std::optional<TextEncoding> decidedEncoding() const { return encoding_; }
+  TextEncoding encoding() const { return encoding_.value(); }
   // The input as opened.
   const std::filesystem::path& inputPath() const { return input_.path(); }
+  InputFile& input() { return input_; }
   OutputFile& output() { return output_; }
   LineCounter& lines() { return lines_; }
 
@@ -43,15 +53,20 @@ class RunFrame {
   // buffers, and puts the output in place. When feed() or the window asks
   // to stop, the rest is left unread, finish() is not called and the
   // output stays as it was before the run (a stream keeps what was
-  // written). Either way the final count is shown. Throws RunError when a
-  // read, a write, the close or the replacing fails; the output stays as
-  // it was then too.
+  // written); so too when finish() returns false, where it returns a bool.
+  // Either way the final count is shown. Throws RunError when a read, a
+  // write, the close or the replacing fails; the output stays as it was
+  // then too.
   template <class Conversion>
   void run(Conversion& conversion) {
     for (auto chunk = input_.read(); !chunk.empty(); chunk = input_.read()) {
       if (!conversion.feed(chunk) || !lines_.idle()) return lines_.finish();
     }
-    conversion.finish();
+    if constexpr (std::is_void_v<decltype(conversion.finish())>) {
+      conversion.finish();
+    } else if (!conversion.finish()) {
+      return lines_.finish();
+    }
     lines_.finish();
     input_.close();  // Windows would not let the output replace it in place while open
     output_.commit();
@@ -74,7 +89,7 @@ class RunFrame {
 
   FileRules rules_;
   InputFile input_;
-  TextEncoding encoding_;
+  std::optional<TextEncoding> encoding_;
   OutputFile output_;
   LineCounter lines_;
 };

@@ -10,6 +10,8 @@
 
 #include "byte_kernels.h"
 #include "runs.h"
+#include "system_file.h"
+#include "temp_dir.h"
 #include "utf8_validator.h"
 
 namespace cstrip::testing {
@@ -120,15 +122,131 @@ TEST(FastCCommentStripper, MatchesTheStepper) {
 TEST(CaseConverter, MatchesTheStepper) {
   checkInputs(20261207, [](const std::string& input, std::mt19937_64& random) {
     const std::string directions = randomInput(random, 1 + random() % 8);
+    const std::uint64_t quiet = std::array{0, 1, 7, -1}[random() % 4];
     const auto encoding = random() % 2 ? TextEncoding::ShiftJis : TextEncoding::Utf8;
-    const auto expected = convertCase<CaseStepper>({input}, directions, encoding);
+    const auto chunks = randomChunks(random, input);
+    const auto expected = convertCase<CaseStepper>(chunks, directions, quiet, encoding);
     for (const ByteKernels& kernels : availableByteKernels()) {
-      EXPECT_EQ(
-          convertCase<CaseConverter>(randomChunks(random, input), directions, encoding, kernels),
-          expected)
+      EXPECT_EQ(convertCase<CaseConverter>(chunks, directions, quiet, encoding, kernels), expected)
           << kernels.name << " on " << ::testing::PrintToString(input);
     }
   });
+}
+
+TEST(CaseConverter, MatchesTheStepperWhereAChunkEndsAfterLinesPassedUnseen) {
+  // The line after the chunk's last CR LF starts in the next chunk, after
+  // the window was idle, and reads its direction again.
+  for (std::size_t pad = 120; pad < 128; ++pad) {
+    const std::string input = "x\r\n" + std::string(pad, 'a') + "\r\nbB\r\n";
+    for (std::size_t cut = pad + 3; cut < pad + 8; ++cut) {
+      SCOPED_TRACE(::testing::Message() << pad << " cut at " << cut);
+      const std::vector<std::string> chunks = {input.substr(0, cut), input.substr(cut)};
+      const auto expected =
+          convertCase<CaseStepper>(chunks, "\1\2", UINT64_MAX, TextEncoding::ShiftJis);
+      for (const ByteKernels& kernels : availableByteKernels()) {
+        EXPECT_EQ(
+            convertCase<CaseConverter>(chunks, "\1\2", UINT64_MAX, TextEncoding::ShiftJis, kernels),
+            expected)
+            << kernels.name;
+      }
+    }
+  }
+}
+
+// UTF-8 text of at least `size` bytes: letters, line ends, and characters
+// of two, three and four bytes, which read as Shift-JIS hold lead bytes.
+std::string utf8Text(std::mt19937_64& random, std::size_t size) {
+  const std::string pieces[] = {"a", "B", "\r\n", "\r", "\n", " ", "é", "あ", "、", "😀"};
+  std::string text;
+  while (text.size() < size) text += pieces[random() % std::size(pieces)];
+  return text;
+}
+
+// The single pass against the stepper reading the text in the encoding of
+// the whole text. Its rewrite replays the directions of the lines before,
+// which Recorded changes at the line ends it sees.
+void checkedInOnePass(const std::string& input, const std::vector<std::string>& chunks,
+                      const std::string& directions, std::uint64_t quiet, std::mt19937_64& random) {
+  const auto encoding = isValidUtf8(input) ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
+  const auto expected = convertCase<CaseStepper>(chunks, directions, quiet, encoding);
+  for (const ByteKernels& kernels : availableByteKernels()) {
+    // Sometimes few changes of direction are recorded before checking ahead.
+    const std::size_t mostChanges = std::array{1, 3, 1 << 16}[random() % 3];
+    EXPECT_EQ(convertCaseInOnePass(chunks, directions, quiet, kernels, mostChanges), expected)
+        << kernels.name << " with " << quiet << " quiet, " << mostChanges << " changes";
+  }
+}
+
+TEST(SinglePassCase, MatchesTheStepperInTheWholeTextsEncoding) {
+  std::mt19937_64 random(20261209);
+  for (int round = 0; round < 2000 && !::testing::Test::HasFailure(); ++round) {
+    std::string input = utf8Text(random, round % 40 == 0 ? 20000 : random() % 700);
+    // A stray byte anywhere, or a character cut off at the end, or neither.
+    if (round % 3 == 0 && !input.empty()) input[random() % input.size()] = '\xFF';
+    if (round % 3 == 1) input += "\xE3\x81";
+    SCOPED_TRACE(::testing::PrintToString(input));
+    const std::string directions = randomInput(random, 1 + random() % 8);
+    const std::uint64_t quiet = std::array{0, 1, 7, -1}[random() % 4];
+    checkedInOnePass(input, randomChunks(random, input), directions, quiet, random);
+  }
+}
+
+TEST(SinglePassCase, RewritesALargeTextFromBuffersBack) {
+  // Buffers as a run reads them, the first ending inside a line where, read
+  // as Shift-JIS, its last byte owns the letter starting the second.
+  const std::string line = "あAb、c\r\n";
+  std::string text = repeated(line, static_cast<int>((kIoBufferSize - 5) / line.size()));
+  text += std::string(kIoBufferSize - 5 - text.size(), 'x') + "\r\nあA" +
+          repeated(line, static_cast<int>(2 * kIoBufferSize / line.size()));
+  const struct {
+    const char* name;
+    std::size_t at;  // where a byte becomes \xFF, or the text gets a cut-off character
+  } kCases[] = {
+      {"FirstInABuffer", kIoBufferSize}, {"SecondInABuffer", kIoBufferSize + 1},
+      {"LastByte", text.size() - 1},     {"CutOffAtTheEnd", text.size()},
+      {"Utf8", std::string::npos},
+  };
+  std::mt19937_64 random(20261210);
+  for (const auto& test : kCases) {
+    SCOPED_TRACE(test.name);
+    std::string input = text;
+    if (test.at < input.size()) input[test.at] = '\xFF';
+    if (test.at == input.size()) input += "\xE3\x81";
+    std::vector<std::string> buffers;
+    for (std::size_t at = 0; at < input.size(); at += kIoBufferSize)
+      buffers.push_back(input.substr(at, kIoBufferSize));
+    // The direction changes every 1001 lines, the line across the buffers
+    // taking each in turn.
+    for (const std::string directions : {"\1\2", "\2\1"})
+      checkedInOnePass(input, buffers, directions, 1000, random);
+  }
+}
+
+TEST(Utf8Validator, MatchesAPlainDecoderOnEveryByteAndTheNext) {
+  // A byte from 0x80 and any byte after it, then bytes that may go on with
+  // the character, across 16 and 32 bytes, the end of a block and the text.
+  const std::string goOn[] = {"\x80\x80", "\xBF\x7F", ""};
+  for (int lead = 0x80; lead < 0x100; ++lead) {
+    for (int next = 0; next < 0x100; ++next) {
+      for (const std::string& rest : goOn) {
+        for (const std::size_t at : {29u, 30u, 31u, 61u, 62u, 63u}) {
+          for (const std::size_t after : {0u, 70u}) {
+            const std::string input = std::string(at, 'a') + static_cast<char>(lead) +
+                                      static_cast<char>(next) + rest + std::string(after, 'b');
+            const bool expected = isValidUtf8(input);
+            for (const ByteKernels& kernels : availableByteKernels()) {
+              Utf8Validator validator(kernels);
+              validator.feed(input);
+              if (validator.finish() != expected) {
+                ADD_FAILURE() << kernels.name << " on " << ::testing::PrintToString(input);
+                return;
+              }
+            }
+          }
+        }
+      }
+    }
+  }
 }
 
 TEST(Utf8Validator, MatchesAPlainDecoder) {

@@ -123,7 +123,8 @@ TEST(CaseStepper, ConvertsLetterByLetterAndEndsLinesWithCrLf) {
     SCOPED_TRACE(::testing::PrintToString(test.input));
     const std::string direction(1, test.lower ? '\1' : '\0');
     const Recorded expected{test.expected, repeated("<>", static_cast<int>(test.count)), direction};
-    EXPECT_EQ(convertCase<CaseStepper>({test.input}, direction, TextEncoding::ShiftJis), expected);
+    EXPECT_EQ(convertCase<CaseStepper>({test.input}, direction, 0, TextEncoding::ShiftJis),
+              expected);
   }
 }
 

@@ -52,8 +52,8 @@ std::pair<int, std::string> failureOf(FakeWindow& window) {
   return {-1, ""};
 }
 
-// What the window does at each yield, or at its second idle().
-enum AtYield { kGoOn, kToggleOption1, kStop, kStopAtSecondIdle };
+// What the window does at each yield, or at each or its second idle().
+enum AtYield { kGoOn, kToggleOption1, kToggleOption1WhenIdle, kStop, kStopAtSecondIdle };
 
 struct RunCase {
   const char* name;
@@ -81,6 +81,10 @@ const RunCase kRunCases[] = {
     {"Option1IsReadAfterYields", false, k8Lines, UINT64_MAX, kGoOn, k8Lines, "L 1 Y L 8"},
     {"Option1IsReadAfterIdle", false, kManyLines, UINT64_MAX, kGoOn, kManyLines,
      "L 1 Y L L 100000"},
+    // The first line after the first buffer's end (262144 = 3 * 87381 + 1).
+    {"Option1ChangedWhenIdleAppliesFromTheNextLine", false, kManyLines, UINT64_MAX,
+     kToggleOption1WhenIdle, repeated("a\r\n", 87382) + repeated("A\r\n", 12618),
+     "L 1 Y L L 100000"},
     {"StripStoppedAtAYieldLeavesTheOutputAsItWas", true, "one\r\ntwo\r\n", 0, kStop, kEarlier,
      "1 Y"},
     {"CaseStoppedAtAYieldLeavesTheOutputAsItWas", false, "one\r\ntwo\r\n", 0, kStop, kEarlier,
@@ -95,6 +99,14 @@ const RunCase kRunCases[] = {
     {"CutOffAtTheEnd", false, "あA\xE3\x81", 0, kGoOn, "あA\xE3\x81\r\n", "L 1 Y"},
     {"StrayByteFirst", false, "\x80あA", 0, kGoOn, "\x80あA\r\n", "L 1 Y"},
     {"StrayByteLast", false, "あA\xFF", 0, kGoOn, "あA\xFF\r\n", "L 1 Y"},
+    // Found in the second buffer, read once: the first is written again as
+    // Shift-JIS, where あ's last byte owns the A, with the lines' directions.
+    {"StrayByteLateRewritesTheOutputAsShiftJis", false, repeated("あAb\r\n", 60000) + "\xFF", 30000,
+     kToggleOption1,
+     "あAb\r\n" + repeated("あAB\r\n", 30001) + repeated("あAb\r\n", 29998) + "\xFF\r\n",
+     "L 1 Y L 30002 Y L L 60001"},
+    {"CaseStoppedWhileRewritingLeavesTheOutputAsItWas", false, "あA\xE3\x81", 0, kStopAtSecondIdle,
+     kEarlier, "L"},
     {"StripWithoutLineBreaksStopsWhenIdle", true, kNoLineBreak, 0, kStopAtSecondIdle, kEarlier, ""},
     {"CaseWithoutLineBreaksStopsWhenIdle", false, kNoLineBreak, 0, kStopAtSecondIdle, kEarlier,
      "L"},
@@ -113,6 +125,9 @@ TEST(RunConversion, AsksTheWindowAndWritesTheOutputAsItShould) {
     window.onYield = [&](FakeWindow& w) {
       if (test.atYield == kToggleOption1) w.option1 = !w.option1;
       return test.atYield != kStop;
+    };
+    window.onIdle = [&](FakeWindow& w) {
+      if (test.atYield == kToggleOption1WhenIdle) w.option1 = !w.option1;
     };
     RunConversion(window);
     EXPECT_EQ(readFile(window.text2), test.expected);
@@ -224,6 +239,17 @@ TEST(RunConversion, AFailurePartWayLeavesTheOutputAsItWas) {
     EXPECT_EQ(readFile(window.text2), kEarlier);
     EXPECT_EQ(filesIn(dir.path), 2);
   }
+}
+
+TEST(RunConversion, AnInputCutShortBeforeTheCaseRunReadsItAgainIsReported) {
+  TempDir dir;
+  FakeWindow window(dir.file("in.c"), dir.file("out.c"));
+  // UTF-8 until a character cut off at the end, found when the file has
+  // been read: what was converted is read again, from a file cut short.
+  writeFile(window.text1, repeated("あAb\r\n", 60000) + "\xE3\x81");
+  window.onIdle = [&](FakeWindow&) { std::filesystem::resize_file(window.text1, 10); };
+  EXPECT_EQ(failureOf(window).first, kFileCutShortError);
+  EXPECT_EQ(filesIn(dir.path), 1);
 }
 
 TEST(RunConversion, Option4StripsAsCReadsAndTellsWhereAnOpenCommentStarts) {

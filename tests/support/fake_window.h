@@ -23,6 +23,7 @@ struct FakeWindow : WindowOperations {
   std::uint64_t skip = 0;                    // what yieldsToSkip() answers
   std::function<bool(FakeWindow&)> onYield;  // false asks the run to stop
   int idlesBeforeStop = -1;                  // idle() asks to stop when it reaches 0
+  std::function<void(FakeWindow&)> onIdle;
   FileRules rules;
   LineCount openComment = 0;  // what unterminatedComment() was told
   std::string log;            // a word per call: "L" reading Option1, a count shown, "Y" a yield
@@ -35,7 +36,10 @@ struct FakeWindow : WindowOperations {
   void showCount(LineCount count) override { note(formatLineCount(count)); }
   bool yield() override { return note("Y"), !onYield || onYield(*this); }
   std::uint64_t yieldsToSkip() override { return skip; }
-  bool idle() override { return --idlesBeforeStop != 0; }
+  bool idle() override {
+    if (onIdle) onIdle(*this);
+    return --idlesBeforeStop != 0;
+  }
   FileRules fileRules() override { return rules; }
   void unterminatedComment(LineCount line) override { openComment = line; }
   void note(const std::string& word) { log += (log.empty() ? "" : " ") + word; }

@@ -19,27 +19,57 @@
 #include "comment_stripper.h"
 #include "fast_c_comment_stripper.h"
 #include "fast_comment_stripper.h"
+#include "single_pass_case.h"
 
 namespace cstrip::testing {
 
 // What a run wrote and the events it reported, in order: '|' for each LF
 // counted by a strip run; '<' for each line start and '>' for each line end
-// of a case run. Also the case run's sink: line n is converted to lower
-// case when bit 0 of directions[n % size] is set (all lower when empty).
+// of a case run, '!' for a line passed unseen that was not let pass, or a
+// byte written over that was never written. Also the case run's sink, as a
+// window: it sees each line end but the next `quiet` after each one seen
+// (quietLines() says how many are left), and may change the direction
+// there and when idle between chunks, to be read at the next line start:
+// after n of those, lower case when bit 0 of directions[n % size] is set
+// (always when empty).
 struct Recorded {
   std::string output;
   std::string events;
   std::string directions = {};
-  bool operator==(const Recorded&) const = default;
+  std::uint64_t quiet = 0;
+  std::uint64_t left = 0;  // line ends still to pass unseen
+  std::uint64_t seen = 0;  // line ends seen, and idles
+  bool toRead = true;      // the direction is to be read at the next line start
+  bool operator==(const Recorded& other) const {
+    return output == other.output && events == other.events;
+  }
 
   void put(char ch) { output.push_back(ch); }
   void write(std::span<const char> bytes) { output.append(bytes.begin(), bytes.end()); }
   bool lowerCaseForNewLine() {
-    const std::size_t line = events.size() / 2;
     events += '<';
-    return directions.empty() || (directions[line % directions.size()] & 1) != 0;
+    toRead = false;
+    return directions.empty() || (directions[seen % directions.size()] & 1) != 0;
   }
-  bool lineEnded() { return events += '>', true; }
+  bool lineEnded() {
+    events += '>';
+    if (left > 0) {
+      --left;
+    } else {
+      idle();
+      left = quiet;
+    }
+    return true;
+  }
+  void idle() {
+    ++seen;
+    toRead = true;
+  }
+  std::uint64_t quietLines() const { return toRead ? 0 : left; }
+  void linesPassed(std::uint64_t lines) {
+    for (std::uint64_t i = 0; i < lines; ++i) events += lines > left ? "!" : "><";
+    left -= std::min(lines, left);
+  }
 };
 
 inline void PrintTo(const Recorded& run, std::ostream* out) {
@@ -127,13 +157,55 @@ inline Recorded stripCFast(const std::vector<std::string>& chunks, CStripRules r
 }
 
 // The case run through Converter (CaseStepper, or CaseConverter with the
-// byte kernels to use as `more`).
+// byte kernels to use as `more`), its sink seeing line ends as Recorded
+// says with `quiet`, and idle after each chunk.
 template <template <class> class Converter, class... More>
 Recorded convertCase(const std::vector<std::string>& chunks, const std::string& directions,
-                     TextEncoding encoding, const More&... more) {
-  Recorded run{{}, {}, directions};
+                     std::uint64_t quiet, TextEncoding encoding, const More&... more) {
+  Recorded run{{}, {}, directions, quiet};
   Converter<Recorded> converter(run, encoding, more...);
-  for (std::string chunk : chunks) converter.feed(chunk);
+  for (std::string chunk : chunks) {
+    converter.feed(chunk);
+    run.idle();
+  }
+  converter.finish();
+  return run;
+}
+
+// The case run reading its input once and deciding the encoding as it goes
+// (SinglePassCase, with `mostChanges` direction changes recorded before it
+// checks ahead): the chunks are the input, read again from their string,
+// and the output is written over in the recorded run. Its idles between
+// the buffers of a rewrite change nothing, so that the run gives the same
+// as the stepper.
+inline Recorded convertCaseInOnePass(const std::vector<std::string>& chunks,
+                                     const std::string& directions, std::uint64_t quiet,
+                                     const ByteKernels& kernels, std::size_t mostChanges) {
+  struct Text {
+    std::string input;
+    Recorded& run;
+    std::size_t reread(std::uint64_t offset, std::span<char> into) {
+      const std::size_t size = std::min<std::size_t>(into.size(), input.size() - offset);
+      std::copy_n(input.data() + offset, size, into.data());
+      return size;
+    }
+    void rewrite(std::uint64_t offset, std::span<const char> bytes) {
+      if (offset + bytes.size() > run.output.size()) {
+        run.events += '!';
+      } else {
+        run.output.replace(offset, bytes.size(), bytes.data(), bytes.size());
+      }
+    }
+    bool idle() { return true; }
+  };
+  Recorded run{{}, {}, directions, quiet};
+  Text text{{}, run};
+  for (const auto& chunk : chunks) text.input += chunk;
+  SinglePassCase<Recorded, Text> converter(run, text, std::nullopt, kernels, mostChanges);
+  for (std::string chunk : chunks) {
+    converter.feed(chunk);
+    run.idle();
+  }
   converter.finish();
   return run;
 }

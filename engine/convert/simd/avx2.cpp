@@ -44,6 +44,20 @@ struct Avx2 {
   static std::uint32_t topBits(Vector v) {
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(v));
   }
+  static Vector repeat16(const char* table) {
+    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table)));
+  }
+  static Vector lookup16(Vector table, Vector indices) {
+    return _mm256_shuffle_epi8(table, indices);
+  }
+  static Vector highNibbles(Vector v) {
+    return _mm256_and_si256(_mm256_srli_epi16(v, 4), _mm256_set1_epi8(0x0F));
+  }
+  template <int n>
+  static Vector previous(Vector v, Vector before) {
+    return _mm256_alignr_epi8(v, _mm256_permute2x128_si256(before, v, 0x21), 16 - n);
+  }
+  static Vector subtractSaturated(Vector a, Vector b) { return _mm256_subs_epu8(a, b); }
   static Vector fromBits(std::uint64_t bits) {
     const Vector spread =
         _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(bits & 0xFFFFFFFF)),
@@ -78,7 +92,8 @@ extern const ByteKernels kAvx2Kernels = {"AVX2",
                                          convertLettersKernel<Block64<Avx2>>,
                                          skipAsciiKernel<Block64<Avx2>>,
                                          stopMasksKernel<Block64<Avx2>>,
-                                         stripBlocksKernel<Block64<Avx2>>};
+                                         stripBlocksKernel<Block64<Avx2>>,
+                                         checkUtf8LookupKernel<Avx2>};
 
 }  // namespace cstrip
 

@@ -111,7 +111,8 @@ extern const ByteKernels kAvx512Kernels = {"AVX-512",
                                            convertLettersKernel<Block512>,
                                            skipAsciiKernel<Block512>,
                                            stopMasksKernel<Block512>,
-                                           stripBlocksKernel<Block512>};
+                                           stripBlocksKernel<Block512>,
+                                           checkUtf8Kernel<Block512>};
 
 }  // namespace cstrip
 

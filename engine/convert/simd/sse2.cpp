@@ -50,7 +50,8 @@ extern const ByteKernels kSse2Kernels = {"SSE2",
                                          convertLettersKernel<Block64<Sse2>>,
                                          skipAsciiKernel<Block64<Sse2>>,
                                          stopMasksKernel<Block64<Sse2>>,
-                                         stripBlocksKernel<Block64<Sse2>>};
+                                         stripBlocksKernel<Block64<Sse2>>,
+                                         checkUtf8Kernel<Block64<Sse2>>};
 
 }  // namespace cstrip
 
