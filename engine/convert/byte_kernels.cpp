@@ -7,26 +7,12 @@
 
 #include "byte_range.h"
 #include "shift_jis.h"
-#include "significant_bytes.h"
 
 #if defined(__x86_64__)
 #include "simd/x86_kernels.h"
 #endif
 
 namespace cstrip {
-
-void significantMasksByteByByte(const char* first, const char* last, SignificantMasks* masks) {
-  for (std::size_t i = 0; first + 64 * i < last; ++i) {
-    const char* const block = first + 64 * i;
-    masks[i] = {};
-    for (int j = 0; j < 64 && block + j < last; ++j) {
-      for (std::size_t k = 0; k < std::size(kSignificantBytes); ++k) {
-        masks[i].of[k] |= std::uint64_t{block[j] == kSignificantBytes[k]} << j;
-      }
-      masks[i].lineFeeds += block[j] == '\n';
-    }
-  }
-}
 
 bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bool lower,
                               bool afterLeadByte, std::uint64_t* crMasks) {
@@ -87,10 +73,9 @@ StrippedBlocks stripBlocksByteByByte(const char* first, const char* last,
 }
 
 std::span<const ByteKernels> availableByteKernels() {
-  static const ByteKernels kByteByByte = {"byte by byte",           significantMasksByteByByte,
-                                          convertLettersByteByByte, skipAsciiByteByByte,
-                                          stopMasksByteByByte,      stripBlocksByteByByte,
-                                          checkUtf8ByteByByte};
+  static const ByteKernels kByteByByte = {"byte by byte",        convertLettersByteByByte,
+                                          skipAsciiByteByByte,   stopMasksByteByByte,
+                                          stripBlocksByteByByte, checkUtf8ByteByByte};
 #if defined(__x86_64__)
   static const ByteKernels kAll[] = {kByteByByte, kSse2Kernels, kAvx2Kernels, kAvx512Kernels};
   static const std::size_t kCount = !runsAvx2Kernels() ? 2 : !runsAvx512Kernels() ? 3 : 4;

@@ -7,24 +7,9 @@
 #include <string_view>
 
 #include "comment_stripper.h"
-#include "significant_bytes.h"
 #include "text_encoding.h"
 
 namespace cstrip {
-
-// Where each significant byte is in a 64-byte block: of[k] has bit j set
-// where the block's byte j is kSignificantBytes[k].
-struct SignificantMasks {
-  std::uint64_t of[std::size(kSignificantBytes)];
-  int lineFeeds;  // how many of the block's bytes are LF
-
-  // Bit j set where byte j is any of them.
-  std::uint64_t any() const {
-    std::uint64_t all = 0;
-    for (const std::uint64_t mask : of) all |= mask;
-    return all;
-  }
-};
 
 // Where a check of UTF-8 stands between two pieces of a text: how many
 // continuation bytes the character begun last still needs, and the range
@@ -53,12 +38,6 @@ struct StrippedBlocks {
 struct ByteKernels {
   const char* name;
 
-  // Classifies [first, last) 64 bytes at a time: masks[i] tells where the
-  // significant bytes are in first[64 * i] to first[64 * i + 63] (a last,
-  // partial block has its missing bytes clear). `masks` has room for
-  // (last - first + 63) / 64.
-  void (*significantMasks)(const char* first, const char* last, SignificantMasks* masks);
-
   // Converts the ASCII letters of [first, last) in place, to lower case
   // when `lower` is set and to upper case otherwise, leaving every other
   // byte alone, and in Shift-JIS the trail byte of every double-byte
@@ -74,9 +53,10 @@ struct ByteKernels {
   // The first byte of [first, last) that is not ASCII, or `last`.
   const char* (*skipAscii)(const char* first, const char* last);
 
-  // Classifies [first, last) 64 bytes at a time, as significantMasks does,
-  // for the bytes of `stops`: masks[stops.count * i + k] has bit j set
-  // where first[64 * i + j] is stops.bytes[k]. `masks` has room for
+  // Classifies [first, last) 64 bytes at a time for the bytes of `stops`
+  // (a last, partial block has its missing bytes clear):
+  // masks[stops.count * i + k] has bit j set where first[64 * i + j] is
+  // stops.bytes[k]. `masks` has room for
   // stops.count * ((last - first + 63) / 64).
   void (*stopMasks)(const char* first, const char* last, const StopBytes& stops,
                     std::uint64_t* masks);
@@ -114,7 +94,6 @@ std::string byteKernelsKey(std::string_view name);
 
 // The byte-by-byte versions, which the vector ones use for the bytes after
 // their last whole block.
-void significantMasksByteByByte(const char* first, const char* last, SignificantMasks* masks);
 bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bool lower,
                               bool afterLeadByte, std::uint64_t* crMasks);
 const char* skipAsciiByteByByte(const char* first, const char* last);

@@ -13,7 +13,6 @@
 // functions, used elsewhere too, must not be compiled for AVX2 here.
 #include "byte_range.h"
 #include "shift_jis.h"
-#include "significant_bytes.h"
 #include "x86_kernels.h"
 
 #if defined(__clang__)
@@ -88,7 +87,6 @@ struct Avx2 {
 namespace cstrip {
 
 extern const ByteKernels kAvx2Kernels = {"AVX2",
-                                         significantMasksKernel<Block64<Avx2>>,
                                          convertLettersKernel<Block64<Avx2>>,
                                          skipAsciiKernel<Block64<Avx2>>,
                                          stopMasksKernel<Block64<Avx2>>,

@@ -18,7 +18,6 @@
 // functions, used elsewhere too, must not be compiled for AVX-512 here.
 #include "byte_range.h"
 #include "shift_jis.h"
-#include "significant_bytes.h"
 #include "x86_kernels.h"
 
 #if defined(__clang__)
@@ -107,7 +106,6 @@ class Block512 {
 namespace cstrip {
 
 extern const ByteKernels kAvx512Kernels = {"AVX-512",
-                                           significantMasksKernel<Block512>,
                                            convertLettersKernel<Block512>,
                                            skipAsciiKernel<Block512>,
                                            stopMasksKernel<Block512>,

@@ -11,23 +11,10 @@
 #include "byte_kernels.h"
 #include "byte_range.h"
 #include "shift_jis.h"
-#include "significant_bytes.h"
 #include "strip_kernel.h"
 
 namespace cstrip {
 namespace {
-
-template <class Block>
-void significantMasksKernel(const char* first, const char* last, SignificantMasks* masks) {
-  for (; last - first >= 64; first += 64, ++masks) {
-    const Block block = Block::load(first);
-    for (std::size_t k = 0; k < std::size(kSignificantBytes); ++k) {
-      masks->of[k] = (block == Block::splat(kSignificantBytes[k])).bits();
-    }
-    masks->lineFeeds = __builtin_popcountll(masks->of[significantIndex('\n')]);
-  }
-  significantMasksByteByByte(first, last, masks);
-}
 
 // Which bytes of a 64-byte block are lead bytes that own the next byte,
 // given the bit mask of bytes in the lead range and whether the byte before

@@ -46,7 +46,6 @@ struct Sse2 {
 namespace cstrip {
 
 extern const ByteKernels kSse2Kernels = {"SSE2",
-                                         significantMasksKernel<Block64<Sse2>>,
                                          convertLettersKernel<Block64<Sse2>>,
                                          skipAsciiKernel<Block64<Sse2>>,
                                          stopMasksKernel<Block64<Sse2>>,
