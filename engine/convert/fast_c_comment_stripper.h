@@ -47,6 +47,11 @@ class FastCCommentStripper : private CCommentStripper {
   using CCommentStripper::finish;
   using CCommentStripper::unterminatedCommentLine;
 
+  // Reads the bytes fed from now on as Shift-JIS. The output is then the
+  // one of a Shift-JIS reading from the start only where no byte fed so far
+  // was a lead byte: until one is, the readings do not differ.
+  void goOnAsShiftJis() { rules_.encoding = TextEncoding::ShiftJis; }
+
  private:
   // Where each state's runs stop, by their place in kRunStops.
   enum RunStops {

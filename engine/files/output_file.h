@@ -71,6 +71,14 @@ class OutputFile {
     file_->writeAllAt(bytes.data(), bytes.size(), offset);
   }
 
+  // Empties the output, so that write() goes on from its start, dropping
+  // what was written. Throws RunError as write() does. Only where
+  // rewritable().
+  void restart() {
+    used_ = 0;
+    file_->truncate();
+  }
+
   // Writes out the buffer, closes, and puts a temporary file in place of
   // the output. Throws RunError when a write, the close or the replacing
   // fails (a full disk is often reported only at the close); the output is

@@ -147,6 +147,9 @@ class SystemFile {
   // moving where the next read() or writeAll() goes. For regular files only.
   std::size_t readAt(char* into, std::size_t size, std::uint64_t offset);
   void writeAllAt(const char* data, std::size_t size, std::uint64_t offset);
+  // Empties a regular file open for writing; the next writeAll() goes to
+  // its start.
+  void truncate();
   // Closes the file, reporting what the system reports then (a full disk is
   // often reported only here).
   void close();

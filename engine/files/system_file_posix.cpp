@@ -376,6 +376,13 @@ std::size_t SystemFile::readAt(char* into, std::size_t size, std::uint64_t offse
   }
 }
 
+void SystemFile::truncate() {
+  if (::ftruncate(static_cast<int>(handle_), 0) != 0 ||
+      ::lseek(static_cast<int>(handle_), 0, SEEK_SET) != 0) {
+    throw RunError(Failure::WriteOutput, path_, errno);
+  }
+}
+
 void SystemFile::writeAllAt(const char* data, std::size_t size, std::uint64_t offset) {
   while (size > 0) {
     const ssize_t written =

@@ -426,6 +426,13 @@ std::size_t SystemFile::readAt(char* into, std::size_t size, std::uint64_t offse
   throw RunError(Failure::ReadInput, path_, lastError());
 }
 
+void SystemFile::truncate() {
+  if (!SetFilePointerEx(asHandle(handle_), LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
+      !SetEndOfFile(asHandle(handle_))) {
+    throw RunError(Failure::WriteOutput, path_, lastError());
+  }
+}
+
 void SystemFile::writeAllAt(const char* data, std::size_t size, std::uint64_t offset) {
   const FilePointerKept kept{asHandle(handle_)};
   while (size > 0) {

@@ -6,27 +6,27 @@
 
 #include "byte_range.h"
 
-#include "fast_c_comment_stripper.h"
 #include "run_frame.h"
+#include "single_pass_c_strip.h"
 
 namespace cstrip {
 
 namespace {
 
-// The stripper writing to the output and counting each line end.
-class CStripConversion {
+// The input read again and the output started over, when the text turns
+// out not to be UTF-8 after the stripping has written as if it were.
+class RunText {
  public:
-  CStripConversion(OutputFile& output, LineCounter& lines, CStripRules rules)
-      : stripper_(rules), output_(output), lines_(lines) {}
+  explicit RunText(RunFrame& frame) : frame_(frame) {}
 
-  bool feed(std::span<const char> chunk) { return stripper_.feed(chunk, output_, lines_); }
-  void finish() { stripper_.finish(output_); }
-  LineCount unterminatedCommentLine() const { return stripper_.unterminatedCommentLine(); }
+  std::size_t reread(std::uint64_t offset, std::span<char> into) {
+    return frame_.input().readAt(offset, into);
+  }
+  void restartOutput() { frame_.output().restart(); }
+  bool idle() { return frame_.lines().idle(); }
 
  private:
-  FastCCommentStripper stripper_;
-  OutputFile& output_;
-  LineCounter& lines_;
+  RunFrame& frame_;
 };
 
 }  // namespace
@@ -48,9 +48,13 @@ bool readsRawStrings(const std::filesystem::path& input) {
 
 void DeleteCComment(WindowOperations& window) {
   const bool keepLines = window.keepLines();
-  RunFrame frame(window, true);
-  const CStripRules rules{frame.encoding(), readsRawStrings(frame.inputPath()), keepLines};
-  CStripConversion conversion(frame.output(), frame.lines(), rules);
+  // Decided as it strips, where it may start the output over.
+  RunFrame frame(window, true, true);
+  const CStripRules rules{frame.decidedEncoding().value_or(TextEncoding::Utf8),
+                          readsRawStrings(frame.inputPath()), keepLines};
+  RunText text(frame);
+  SinglePassCStrip<OutputFile, LineCounter, RunText> conversion(
+      frame.output(), frame.lines(), text, rules, frame.decidedEncoding().has_value());
   frame.run(conversion);
   if (const LineCount line = conversion.unterminatedCommentLine()) {
     window.unterminatedComment(line);

@@ -222,6 +222,71 @@ TEST(SinglePassCase, RewritesALargeTextFromBuffersBack) {
   }
 }
 
+// The C stripping in one pass against the stepper reading the text in the
+// encoding of the whole text.
+void checkedCInOnePass(const std::string& input, const std::vector<std::string>& chunks,
+                       CStripRules rules, std::mt19937_64& random) {
+  rules.encoding = isValidUtf8(input) ? TextEncoding::Utf8 : TextEncoding::ShiftJis;
+  const auto expected = stripCByteByByte(chunks, rules);
+  for (const ByteKernels& kernels : availableByteKernels()) {
+    const std::uint64_t quiet = std::array{0, 1, 7, -1}[random() % 4];
+    EXPECT_EQ(stripCInOnePass(chunks, rules, kernels, quiet), expected) << kernels.name;
+  }
+}
+
+TEST(SinglePassCStrip, MatchesTheStepperInTheWholeTextsEncoding) {
+  std::mt19937_64 random(20261211);
+  for (int round = 0; round < 2000 && !::testing::Test::HasFailure(); ++round) {
+    // ASCII, then UTF-8 whose characters, read as Shift-JIS, own the
+    // backslash after them, among C's marks.
+    const std::string pieces[] = {"x",  " ", "\r\n", "\n",   "\\",   "//", "/*", "*/",
+                                  "\"", "'", "1",    "R\"(", "あ\\", "、", "é"};
+    std::string input;
+    for (std::size_t ascii = random() % 600, size = round % 40 == 0 ? 20000 : random() % 700;
+         input.size() < size;) {
+      input += pieces[random() % (input.size() < ascii ? 12 : std::size(pieces))];
+    }
+    // A stray byte anywhere, or a character cut off at the end, or neither.
+    if (round % 3 == 0 && !input.empty()) input[random() % input.size()] = "\x95\xFF"[round % 2];
+    if (round % 3 == 1) input += "\xE3\x81";
+    SCOPED_TRACE(::testing::PrintToString(input));
+    const CStripRules rules{TextEncoding::Utf8, random() % 2 == 0, random() % 2 == 0};
+    checkedCInOnePass(input, randomChunks(random, input), rules, random);
+  }
+}
+
+TEST(SinglePassCStrip, StripsALargeTextAgainFromBuffersBack) {
+  // Buffers as a run reads them. Read as Shift-JIS, a character's last byte
+  // owns the backslash after it, so that the comment does not go on and
+  // the string ends early: the readings differ on every line.
+  const std::string line = "// \xE3\x81\x82\\\r\nx;\"\xE3\x81\x82\\\" /**/ \"\r\n";
+  const std::string ascii = repeated("a;\r\n", static_cast<int>(kIoBufferSize / 4));
+  const std::string japanese = repeated(line, static_cast<int>(kIoBufferSize / line.size()));
+  const struct {
+    const char* name;
+    std::string text;
+    std::size_t at;  // where a byte becomes \xFF, or the text gets a cut-off character
+  } kCases[] = {
+      {"AsciiThenFirstInABuffer", ascii + japanese, kIoBufferSize},
+      {"AsciiThenSecondInABuffer", ascii + japanese, kIoBufferSize + 1},
+      {"FirstInABuffer", japanese + japanese, kIoBufferSize},
+      {"LastByte", japanese + japanese, 2 * japanese.size() - 1},
+      {"CutOffAtTheEnd", ascii + japanese, ascii.size() + japanese.size()},
+      {"Utf8", japanese + ascii, std::string::npos},
+  };
+  std::mt19937_64 random(20261212);
+  for (const auto& test : kCases) {
+    SCOPED_TRACE(test.name);
+    std::string input = test.text;
+    if (test.at < input.size()) input[test.at] = '\xFF';
+    if (test.at == input.size()) input += "\xE3\x81";
+    std::vector<std::string> buffers;
+    for (std::size_t at = 0; at < input.size(); at += kIoBufferSize)
+      buffers.push_back(input.substr(at, kIoBufferSize));
+    checkedCInOnePass(input, buffers, CStripRules{}, random);
+  }
+}
+
 TEST(Utf8Validator, MatchesAPlainDecoderOnEveryByteAndTheNext) {
   // A byte from 0x80 and any byte after it, then bytes that may go on with
   // the character, across 16 and 32 bytes, the end of a block and the text.

@@ -27,6 +27,7 @@
 #include "output_file.h"
 #include "run_conversion.h"
 #include "run_error.h"
+#include "runs.h"
 #include "system_file.h"
 #include "temp_dir.h"
 
@@ -274,6 +275,19 @@ TEST(RunConversion, Option4StripsAsCReadsAndTellsWhereAnOpenCommentStarts) {
     EXPECT_EQ(window.log, "1 Y 2 Y");
     EXPECT_EQ(window.openComment, test.openComment);
   }
+}
+
+TEST(RunConversion, Option4StartsItsOutputOverWhenTheTextTurnsOutShiftJisLate) {
+  // UTF-8 for over a buffer: read as Shift-JIS, the backslash belongs to
+  // the character before it, the string closes there and the comment after
+  // it goes, so the output is shorter than the one written first.
+  const std::string input = repeated("x;\"\xE3\x81\x82\\\" /**/ \"\r\n", 15000) + "\xFF";
+  TempDir dir;
+  FakeWindow window(dir.file("in.c"), dir.file("out.c"));
+  writeFile(window.text1, input);
+  window.option4 = true;
+  RunConversion(window);
+  EXPECT_EQ(readFile(window.text2), stripCByteByByte({input}, {TextEncoding::ShiftJis}).output);
 }
 
 const std::string kOriginal = "AbC /* x */", kConverted = "abc /* x */\r\n";

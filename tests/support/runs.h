@@ -19,6 +19,7 @@
 #include "comment_stripper.h"
 #include "fast_c_comment_stripper.h"
 #include "fast_comment_stripper.h"
+#include "single_pass_c_strip.h"
 #include "single_pass_case.h"
 
 namespace cstrip::testing {
@@ -151,6 +152,35 @@ inline Recorded stripCFast(const std::vector<std::string>& chunks, CStripRules r
   FastCCommentStripper stripper(rules, kernels);
   for (const auto& chunk : chunks) stripper.feed(chunk, run, lines);
   stripper.finish(run);
+  if (const auto line = stripper.unterminatedCommentLine())
+    run.events += '!' + std::to_string(line);
+  return run;
+}
+
+// The C comment stripping reading its input once and deciding the encoding
+// as it goes (SinglePassCStrip), counting as LfEvents does: the chunks are
+// the input, read again from their string; starting the output over
+// empties the recorded output.
+inline Recorded stripCInOnePass(const std::vector<std::string>& chunks, CStripRules rules,
+                                const ByteKernels& kernels, std::uint64_t quiet) {
+  struct Text {
+    std::string input;
+    Recorded& run;
+    std::size_t reread(std::uint64_t offset, std::span<char> into) {
+      const std::size_t size = std::min<std::size_t>(into.size(), input.size() - offset);
+      std::copy_n(input.data() + offset, size, into.data());
+      return size;
+    }
+    void restartOutput() { run.output.clear(); }
+    bool idle() { return true; }
+  };
+  Recorded run;
+  LfEvents lines{run, quiet};
+  Text text{{}, run};
+  for (const auto& chunk : chunks) text.input += chunk;
+  SinglePassCStrip<Recorded, LfEvents, Text> stripper(run, lines, text, rules, false, kernels);
+  for (const auto& chunk : chunks) stripper.feed(chunk);
+  stripper.finish();
   if (const auto line = stripper.unterminatedCommentLine())
     run.events += '!' + std::to_string(line);
   return run;
