@@ -280,8 +280,9 @@ TEST(RunConversion, Option4StripsAsCReadsAndTellsWhereAnOpenCommentStarts) {
 TEST(RunConversion, Option4StartsItsOutputOverWhenTheTextTurnsOutShiftJisLate) {
   // UTF-8 for over a buffer: read as Shift-JIS, the backslash belongs to
   // the character before it, the string closes there and the comment after
-  // it goes, so the output is shorter than the one written first.
-  const std::string input = repeated("x;\"\xE3\x81\x82\\\" /**/ \"\r\n", 15000) + "\xFF";
+  // it goes, so the output is much shorter than the one written first.
+  const std::string input =
+      repeated("x;\"\xE3\x81\x82\\\" /* " + std::string(40, '-') + " */ \"\r\n", 15000) + "\xFF";
   TempDir dir;
   FakeWindow window(dir.file("in.c"), dir.file("out.c"));
   writeFile(window.text1, input);
