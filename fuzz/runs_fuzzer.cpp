@@ -3,8 +3,8 @@
 // encoding (also the C stripping's), its direction from line to line, how
 // many line ends the runs may count quietly, the C stripping's rules and
 // how many direction changes the one-pass case run records come from the
-// input's first chunk. The one-pass case run is held to the stepper in the
-// encoding of the whole input.
+// input's first chunk. The one-pass case run and C stripping are held to
+// the steppers in the encoding of the whole input.
 
 #include "runs.h"
 #include "utf8_validator.h"
@@ -26,6 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       isValidUtf8({reinterpret_cast<const char*>(data) + 1, size > 0 ? size - 1 : 0});
   const Recorded convertedInOnePass = convertCase<CaseStepper>(
       chunks, directions, quiet, valid ? TextEncoding::Utf8 : TextEncoding::ShiftJis);
+  const Recorded strippedCInOnePass = stripCByteByByte(
+      chunks,
+      {valid ? TextEncoding::Utf8 : TextEncoding::ShiftJis, rules.rawStrings, rules.keepLines});
   for (const ByteKernels& kernels : availableByteKernels()) {
     Utf8Validator validator(kernels);
     for (const auto& chunk : chunks) validator.feed(chunk);
@@ -33,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         stripCFast(chunks, rules, kernels, quiet) != strippedC || validator.finish() != valid ||
         convertCase<CaseConverter>(chunks, directions, quiet, encoding, kernels) != converted ||
         convertCaseInOnePass(chunks, directions, quiet, kernels, mostChanges) !=
-            convertedInOnePass) {
+            convertedInOnePass ||
+        stripCInOnePass(chunks, rules, kernels, quiet) != strippedCInOnePass) {
       __builtin_trap();
     }
   }
