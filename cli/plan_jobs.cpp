@@ -28,11 +28,10 @@ IdentityKey keyOf(FileIdentity identity) {
   return {identity.volume, identity.file};
 }
 
-// Whether the entry at `path`, below the folder walked, matches one of
-// `patterns`, in the program's own text: a name in CP932 matches as the
-// characters it shows.
-bool matchesAny(const std::vector<std::string>& patterns, const fs::path& path) {
-  const std::string text = displayPath(path.generic_string());
+// Whether the entry at `path`, its path below the folder walked in the
+// program's own text (a name in CP932 as the characters it shows), matches
+// one of `patterns`.
+bool matchesAny(const std::vector<std::string>& patterns, std::string_view text) {
   for (const std::string& pattern : patterns) {
     if (matchesPath(pattern, text, kNamesIgnoreCase)) return true;
   }
@@ -197,9 +196,10 @@ class Planner {
     }
   }
 
-  // Walks `folder`, found at `below` under the operand folder, into `output`.
+  // Walks `folder`, found at `below` under the operand folder (as text,
+  // names split by /), into `output`.
   void walk(const fs::path& folder, const FileFacts& facts, const fs::path& output,
-            const fs::path& below) {
+            const std::string& below) {
     if (processStopSignal() != 0) return;           // the plan is not carried out then
     if (folderIdentity_ == facts.identity) return;  // DIR is never walked, wherever it lies
     if (std::find(ancestors_.begin(), ancestors_.end(), facts.identity) != ancestors_.end()) {
@@ -217,7 +217,8 @@ class Planner {
     levels_.push_back({folder, output, facts.access});
     for (const FolderEntry& entry : entries) {
       const fs::path input = folder / entry.name;
-      const fs::path path = below / entry.name;
+      // Kept as text: a deep tree's paths are long, and many.
+      const std::string path = (below.empty() ? "" : below + "/") + displayPath(entry.name);
       if (matchesAny(command_.exclude, path)) continue;
       FileFacts found = entry.facts;
       const bool matches = matchesAny(command_.include, path);
