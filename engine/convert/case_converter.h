@@ -127,18 +127,19 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
     const std::ptrdiff_t blocks = (windowEnd - window + 63) / 64;
     std::uint64_t quiet = sink_.quietLines();
     std::uint64_t passing = 0;  // lines passed unseen, told to the sink together
-    for (std::ptrdiff_t block = 0;; ++block) {
-      while (block < blocks && lineMasks[3 * block] == 0) ++block;
-      if (block == blocks) break;
-      const std::uint64_t crs = lineMasks[3 * block];
+    const std::uint64_t* const masksEnd = lineMasks + 3 * blocks;
+    for (const std::uint64_t* masks = lineMasks;; masks += 3) {
+      while (masks != masksEnd && masks[0] == 0) masks += 3;
+      if (masks == masksEnd) break;
+      const std::uint64_t crs = masks[0];
+      const std::ptrdiff_t block = (masks - lineMasks) / 3;
       char* const blockStart = window + 64 * block;
       if (end - blockStart >= 66) {
         // A whole block with two bytes after it in the chunk: an LF or not
         // after its last byte, and the next line's start.
-        const std::uint64_t lfsAfter =
-            lineMasks[3 * block + 1] >> 1 | std::uint64_t{blockStart[64] == '\n'} << 63;
+        const std::uint64_t lfsAfter = masks[1] >> 1 | std::uint64_t{blockStart[64] == '\n'} << 63;
         if ((crs & ~lfsAfter) == 0) {
-          const std::uint64_t lines = lineMasks[3 * block + 2];
+          const std::uint64_t lines = masks[2];
           if (passing + lines <= quiet) {
             passing += lines;
             continue;

@@ -40,8 +40,12 @@ inline std::uint64_t owningLeads(std::uint64_t leadRange, bool afterLeadByte) {
 // the whole arithmetic. Each encoding has a loop of its own, so that UTF-8's
 // carries none of that.
 template <class Block, bool kShiftJis>
-bool convertLetterBlocks(char*& first, char* last, ByteRange from, bool afterLeadByte,
-                         std::uint64_t*& lineMasks) {
+bool convertLetterBlocks(char*& at, char* last, ByteRange from, bool afterLeadByte,
+                         std::uint64_t*& masksAt) {
+  // Local copies: stores through the block pointer could otherwise change
+  // what the references point to, as far as the compiler knows.
+  char* first = at;
+  std::uint64_t* lineMasks = masksAt;
   for (; last - first >= 64; first += 64) {
     const Block block = Block::load(first);
     Block letters = block.inRange(from);
@@ -70,6 +74,8 @@ bool convertLetterBlocks(char*& first, char* last, ByteRange from, bool afterLea
     }
     (block ^ (letters & Block::splat(kAsciiCaseBit))).store(first);
   }
+  at = first;
+  masksAt = lineMasks;
   return afterLeadByte;
 }
 
