@@ -15,15 +15,18 @@
 namespace cstrip {
 
 bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bool lower,
-                              bool afterLeadByte, std::uint64_t* crMasks) {
+                              bool afterLeadByte, std::uint64_t* lineMasks) {
   const ByteRange from = lower ? kUpperCaseLetters : kLowerCaseLetters;
   const bool shiftJis = encoding == TextEncoding::ShiftJis;
   for (char* p = first; p != last; ++p) {
     const auto byte = static_cast<unsigned char>(*p);
-    if (crMasks != nullptr) {
+    if (lineMasks != nullptr) {
       const auto offset = static_cast<std::size_t>(p - first);
-      if (offset % 64 == 0) crMasks[offset / 64] = 0;
-      crMasks[offset / 64] |= std::uint64_t{byte == '\r'} << (offset % 64);
+      std::uint64_t* const masks = lineMasks + 3 * (offset / 64);
+      if (offset % 64 == 0) masks[0] = masks[1] = masks[2] = 0;
+      masks[0] |= std::uint64_t{byte == '\r'} << (offset % 64);
+      masks[1] |= std::uint64_t{byte == '\n'} << (offset % 64);
+      masks[2] += byte == '\r';
     }
     if (afterLeadByte) {
       afterLeadByte = false;

@@ -45,10 +45,15 @@ struct ByteKernels {
   // a lead byte still waiting for its trail byte; the result says the same
   // of the last byte, so a text may be converted in pieces split anywhere.
   // CR and LF are neither letters nor trail bytes, so line ends need no
-  // care. Where `crMasks` is given, bit j of crMasks[i] is set where
-  // first[64 * i + j] is a CR; it has room for (last - first + 63) / 64.
+  // care. Where `lineMasks` is given, it gets three words for each block of
+  // 64 bytes from `first` (a last, partial block has its missing bytes
+  // clear): bit j of lineMasks[3 * i] is set where first[64 * i + j] is a
+  // CR; and where the block has a CR, bit j of lineMasks[3 * i + 1] is set
+  // where that byte is an LF, and lineMasks[3 * i + 2] is the number of CRs
+  // (else those two may hold anything). It has room for
+  // 3 * ((last - first + 63) / 64).
   bool (*convertLetters)(char* first, char* last, TextEncoding encoding, bool lower,
-                         bool afterLeadByte, std::uint64_t* crMasks);
+                         bool afterLeadByte, std::uint64_t* lineMasks);
 
   // The first byte of [first, last) that is not ASCII, or `last`.
   const char* (*skipAscii)(const char* first, const char* last);
@@ -95,7 +100,7 @@ std::string byteKernelsKey(std::string_view name);
 // The byte-by-byte versions, which the vector ones use for the bytes after
 // their last whole block.
 bool convertLettersByteByByte(char* first, char* last, TextEncoding encoding, bool lower,
-                              bool afterLeadByte, std::uint64_t* crMasks);
+                              bool afterLeadByte, std::uint64_t* lineMasks);
 const char* skipAsciiByteByByte(const char* first, const char* last);
 void stopMasksByteByByte(const char* first, const char* last, const StopBytes& stops,
                          std::uint64_t* masks);

@@ -43,7 +43,9 @@ namespace cstrip {
 //  - Input CR LF is output CR LF as it stands; a lone CR gets an LF after
 //    it, and the last line a CR LF, so the output is passed on as spans of
 //    the chunk with those few bytes in between. The conversion pass also
-//    marks the CRs, 64 bytes to a bit mask, so finding line ends is cheap.
+//    marks the CRs, and the LFs and the number of CRs of the blocks that
+//    have one, so finding line ends, and the blocks whose CRs all have an
+//    LF after them, is cheap.
 //  - A block whose CRs are all followed by LF, with the next line's start
 //    in the chunk, needs nothing written between its spans: when the sink
 //    lets that many lines pass unseen, they pass at once.
@@ -117,26 +119,28 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
   if (!inLine_) startLine();
 
   // A window at a time: convert it, then walk through its line ends.
-  std::uint64_t crMasks[kMaskWindow / 64];
-  std::uint64_t lfAfterMasks[kMaskWindow / 64];  // bit j: an LF follows byte j
+  std::uint64_t lineMasks[3 * kMaskWindow / 64];  // per block: CRs, LFs, number of CRs
   for (char* window = p; window < end;) {
     char* const windowEnd = end - window < kMaskWindow ? end : window + kMaskWindow;
     afterLeadByte_ =
-        kernels_.convertLetters(window, windowEnd, encoding_, lower_, afterLeadByte_, crMasks);
-    bool lfsMarked = false;
+        kernels_.convertLetters(window, windowEnd, encoding_, lower_, afterLeadByte_, lineMasks);
+    const std::ptrdiff_t blocks = (windowEnd - window + 63) / 64;
     std::uint64_t quiet = sink_.quietLines();
     std::uint64_t passing = 0;  // lines passed unseen, told to the sink together
-    for (std::ptrdiff_t block = 0; window + 64 * block < windowEnd; ++block) {
-      const std::uint64_t crs = crMasks[block];
-      if (crs == 0) continue;
-      if (end - (window + 64 * block) >= 66) {
-        const auto lines = static_cast<std::uint64_t>(__builtin_popcountll(crs));
-        if (passing + lines <= quiet) {
-          if (!lfsMarked) {
-            kernels_.stopMasks(window + 1, std::min(windowEnd + 1, end), {{'\n'}, 1}, lfAfterMasks);
-            lfsMarked = true;
-          }
-          if ((crs & ~lfAfterMasks[block]) == 0) {
+    const std::uint64_t* const masksEnd = lineMasks + 3 * blocks;
+    for (const std::uint64_t* masks = lineMasks;; masks += 3) {
+      while (masks != masksEnd && masks[0] == 0) masks += 3;
+      if (masks == masksEnd) break;
+      const std::uint64_t crs = masks[0];
+      const std::ptrdiff_t block = (masks - lineMasks) / 3;
+      char* const blockStart = window + 64 * block;
+      if (end - blockStart >= 66) {
+        // A whole block with two bytes after it in the chunk: an LF or not
+        // after its last byte, and the next line's start.
+        const std::uint64_t lfsAfter = masks[1] >> 1 | std::uint64_t{blockStart[64] == '\n'} << 63;
+        if ((crs & ~lfsAfter) == 0) {
+          const std::uint64_t lines = masks[2];
+          if (passing + lines <= quiet) {
             passing += lines;
             continue;
           }
@@ -144,7 +148,7 @@ bool CaseConverter<Sink>::feed(std::span<char> chunk) {
       }
       if (passing > 0) sink_.linesPassed(std::exchange(passing, 0));
       for (std::uint64_t mask = crs; mask != 0; mask &= mask - 1) {
-        char* const cr = window + 64 * block + __builtin_ctzll(mask);
+        char* const cr = blockStart + __builtin_ctzll(mask);
         char* next = cr + 1;
         if (next == end) {
           afterCR_ = true;  // whether an LF follows shows in the next chunk

@@ -1,6 +1,7 @@
 // The byte kernels over AVX-512 (F, BW and VBMI2, with the carry-less
 // multiply): a block is one 64-byte vector,
-// with the mask register a comparison gives. Everything from the block type
+// with the mask register a comparison gives; UTF-8 is checked by table
+// lookups, as on AVX2. Everything from the block type
 // to the kernels is compiled for AVX-512 inside the target region, and runs
 // only where the processor has it and the system saves its registers
 // (runsAvx512Kernels). BMI too, which every processor with AVX-512 has:
@@ -92,6 +93,40 @@ class Block512 {
   std::uint64_t topBits_;
 };
 
+// One vector as the table-lookup UTF-8 check takes it (see
+// checkUtf8LookupKernel): shuffles look up within each 16-byte lane, as on
+// AVX2, and the vector one to three bytes back joins the last lane of the
+// one before to the first three lanes of this one.
+struct Avx512 {
+  using Vector = __m512i;
+  static constexpr int kBytes = 64;
+
+  static Vector load(const char* at) { return _mm512_loadu_si512(at); }
+  static Vector splat(char byte) { return _mm512_set1_epi8(byte); }
+  static Vector equal(Vector a, Vector b) { return _mm512_movm_epi8(_mm512_cmpeq_epi8_mask(a, b)); }
+  static Vector bitOr(Vector a, Vector b) { return _mm512_or_si512(a, b); }
+  static Vector bitAnd(Vector a, Vector b) { return _mm512_and_si512(a, b); }
+  static Vector bitXor(Vector a, Vector b) { return _mm512_xor_si512(a, b); }
+  static std::uint64_t topBits(Vector v) { return _mm512_movepi8_mask(v); }
+  static Vector repeat16(const char* table) {
+    // The forms with a mask of all ones: GCC warns that the others read an
+    // undefined vector.
+    return _mm512_maskz_broadcast_i32x4(0xFFFF,
+                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(table)));
+  }
+  static Vector lookup16(Vector table, Vector indices) {
+    return _mm512_shuffle_epi8(table, indices);
+  }
+  static Vector highNibbles(Vector v) {
+    return _mm512_and_si512(_mm512_srli_epi16(v, 4), _mm512_set1_epi8(0x0F));
+  }
+  template <int n>
+  static Vector previous(Vector v, Vector before) {
+    return _mm512_alignr_epi8(v, _mm512_maskz_alignr_epi64(0xFF, v, before, 6), 16 - n);
+  }
+  static Vector subtractSaturated(Vector a, Vector b) { return _mm512_subs_epu8(a, b); }
+};
+
 }  // namespace
 }  // namespace cstrip
 
@@ -110,7 +145,7 @@ extern const ByteKernels kAvx512Kernels = {"AVX-512",
                                            skipAsciiKernel<Block512>,
                                            stopMasksKernel<Block512>,
                                            stripBlocksKernel<Block512>,
-                                           checkUtf8Kernel<Block512>};
+                                           checkUtf8LookupKernel<Avx512>};
 
 }  // namespace cstrip
 

@@ -34,29 +34,60 @@ inline std::uint64_t owningLeads(std::uint64_t leadRange, bool afterLeadByte) {
 
 // A block of ASCII, or any block of UTF-8, converts its letters at once; a
 // Shift-JIS block with other bytes finds its trail bytes from the lead-range
-// bit mask and converts only the letters that are not trail bytes.
-template <class Block>
-bool convertLettersKernel(char* first, char* last, TextEncoding encoding, bool lower,
-                          bool afterLeadByte, std::uint64_t* crMasks) {
-  const ByteRange from = lower ? kUpperCaseLetters : kLowerCaseLetters;
-  const bool shiftJis = encoding == TextEncoding::ShiftJis;
+// bit mask and converts only the letters that are not trail bytes. The
+// owning leads are found both ways, after a lead byte and not, and one is
+// chosen: what one block leaves the next is then a choice and a shift, not
+// the whole arithmetic. Each encoding has a loop of its own, so that UTF-8's
+// carries none of that.
+template <class Block, bool kShiftJis>
+bool convertLetterBlocks(char*& at, char* last, ByteRange from, bool afterLeadByte,
+                         std::uint64_t*& masksAt) {
+  // Local copies: stores through the block pointer could otherwise change
+  // what the references point to, as far as the compiler knows.
+  char* first = at;
+  std::uint64_t* lineMasks = masksAt;
   for (; last - first >= 64; first += 64) {
     const Block block = Block::load(first);
     Block letters = block.inRange(from);
-    if (crMasks != nullptr) *crMasks++ = (block == Block::splat('\r')).bits();
-    if (shiftJis && (block.bits() != 0 || afterLeadByte)) {
+    if (lineMasks != nullptr) {
+      const std::uint64_t crs = (block == Block::splat('\r')).bits();
+      lineMasks[0] = crs;
+      if (crs != 0) {
+        lineMasks[1] = (block == Block::splat('\n')).bits();
+        lineMasks[2] = static_cast<std::uint64_t>(__builtin_popcountll(crs));
+      }
+      lineMasks += 3;
+    }
+    if (kShiftJis && (block.bits() != 0 || afterLeadByte)) {
       Block leadRange = block.inRange(kLeadByteRanges[0]);
       for (const ByteRange range : kLeadByteRanges) leadRange = leadRange | block.inRange(range);
-      const std::uint64_t leads = owningLeads(leadRange.bits(), afterLeadByte);
-      const std::uint64_t letterBits =
-          letters.bits() & ~(leads << 1 | std::uint64_t{afterLeadByte});  // trail bytes stay
+      const std::uint64_t leadBits = leadRange.bits();
+      const std::uint64_t leadsAfterLead = owningLeads(leadBits, true);
+      const std::uint64_t leadsNot = owningLeads(leadBits, false);
+      const std::uint64_t leads = afterLeadByte ? leadsAfterLead : leadsNot;
+      const std::uint64_t letterBits = letters.bits();
+      const std::uint64_t convertedBits =
+          letterBits & ~(leads << 1 | std::uint64_t{afterLeadByte});  // trail bytes stay
       afterLeadByte = (leads >> 63) != 0;
-      if (letterBits == 0) continue;
-      letters = Block::fromBits(letterBits);
+      if (convertedBits == 0) continue;
+      if (convertedBits != letterBits) letters = Block::fromBits(convertedBits);
     }
     (block ^ (letters & Block::splat(kAsciiCaseBit))).store(first);
   }
-  return convertLettersByteByByte(first, last, encoding, lower, afterLeadByte, crMasks);
+  at = first;
+  masksAt = lineMasks;
+  return afterLeadByte;
+}
+
+template <class Block>
+bool convertLettersKernel(char* first, char* last, TextEncoding encoding, bool lower,
+                          bool afterLeadByte, std::uint64_t* lineMasks) {
+  const ByteRange from = lower ? kUpperCaseLetters : kLowerCaseLetters;
+  afterLeadByte =
+      encoding == TextEncoding::ShiftJis
+          ? convertLetterBlocks<Block, true>(first, last, from, afterLeadByte, lineMasks)
+          : convertLetterBlocks<Block, false>(first, last, from, afterLeadByte, lineMasks);
+  return convertLettersByteByByte(first, last, encoding, lower, afterLeadByte, lineMasks);
 }
 
 template <class Block>
@@ -237,7 +268,8 @@ bool checkUtf8LookupKernel(const char* first, const char* last, Utf8Progress& pr
     const auto at = [&](int back) { return static_cast<unsigned char>(first[64 - back]); };
     cutOff = at(1) >= 0xC0 || at(2) >= 0xE0 || at(3) >= 0xF0;
   }
-  if (Isa::topBits(Isa::equal(errors, zero)) != (1ull << Isa::kBytes) - 1) return false;
+  if (Isa::topBits(Isa::equal(errors, zero)) != ~std::uint64_t{0} >> (64 - Isa::kBytes))
+    return false;
   if (cutOff) {
     // The character going on past the last block is checked again, whole,
     // from its lead byte.
