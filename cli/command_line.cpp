@@ -19,24 +19,24 @@ namespace fs = std::filesystem;
 
 // The option named by `name`, the text after "--" and before any "=": its
 // whole long name, or a beginning that only one long name has.
-const OptionSpec& longOption(std::string_view name, const std::string& given, Language language) {
-  std::vector<const OptionSpec*> found;
+const OptionEntry& longOption(std::string_view name, const std::string& given, Language language) {
+  std::vector<const OptionEntry*> found;
   if (name.empty()) throw UsageError(text(Message::UnknownOption, language, {given}));
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.longName == name) return spec;
-    if (spec.longName.starts_with(name)) found.push_back(&spec);
+  for (const OptionEntry& entry : kOptions) {
+    if (entry.longName == name) return entry;
+    if (entry.longName.starts_with(name)) found.push_back(&entry);
   }
   if (found.size() == 1) return *found[0];
   if (found.empty()) throw UsageError(text(Message::UnknownOption, language, {given}));
   std::string names;
-  for (const OptionSpec* spec : found)
-    names += (names.empty() ? "--" : ", --") + std::string(spec->longName);
+  for (const OptionEntry* entry : found)
+    names += (names.empty() ? "--" : ", --") + std::string(entry->longName);
   throw UsageError(text(Message::Ambiguous, language, {given, names}));
 }
 
-const OptionSpec* shortOption(char name) {
+const OptionEntry* shortOption(char name) {
   const auto found = std::ranges::find_if(
-      kOptions, [name](const OptionSpec& spec) { return spec.shortName == name; });
+      kOptions, [name](const OptionEntry& entry) { return entry.shortName == name; });
   return found == std::end(kOptions) ? nullptr : &*found;
 }
 
@@ -54,9 +54,9 @@ class Reading {
  public:
   Reading(Command& command, Language language) : command_(command), language_(language) {}
 
-  void take(const OptionSpec& spec, const std::string& value) {
-    given_.push_back(spec.option);
-    switch (spec.option) {
+  void take(const OptionEntry& entry, const std::string& value) {
+    given_.push_back(entry.option);
+    switch (entry.option) {
       case Option::StripC:
         return chooseMode(Mode::StripC);
       case Option::Strip:
@@ -174,27 +174,27 @@ Command parseCommandLine(const std::vector<std::string>& arguments, Language lan
     } else if (argument[1] == '-') {
       const std::size_t equals = argument.find('=');
       const std::string name = argument.substr(2, equals - 2);
-      const OptionSpec& spec =
+      const OptionEntry& entry =
           longOption(name, quoteControls(argument.substr(0, equals)), language);
-      const std::string option = "--" + std::string(spec.longName);
-      if (spec.value.empty()) {
+      const std::string option = "--" + std::string(entry.longName);
+      if (entry.value.empty()) {
         if (equals != std::string::npos) throw usage(Message::TakesNoValue, {option});
-        reading.take(spec, {});
+        reading.take(entry, {});
       } else if (equals != std::string::npos) {
-        reading.take(spec, argument.substr(equals + 1));  // empty too, as from an unset variable
+        reading.take(entry, argument.substr(equals + 1));  // empty too, as from an unset variable
       } else {
-        reading.take(spec, valueAfter(option, argument.size()));
+        reading.take(entry, valueAfter(option, argument.size()));
       }
     } else {
       for (std::size_t at = 1; at < argument.size(); ++at) {
-        const OptionSpec* spec = shortOption(argument[at]);
-        if (spec == nullptr)
+        const OptionEntry* entry = shortOption(argument[at]);
+        if (entry == nullptr)
           throw usage(Message::InvalidOption, {quoteControls(argument.substr(at, 1))});
-        if (spec->value.empty()) {
-          reading.take(*spec, {});
+        if (entry->value.empty()) {
+          reading.take(*entry, {});
           continue;
         }
-        reading.take(*spec, valueAfter(std::string{'-', spec->shortName}, at + 1));
+        reading.take(*entry, valueAfter(std::string{'-', entry->shortName}, at + 1));
         break;
       }
     }

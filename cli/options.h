@@ -29,7 +29,7 @@ enum class Option {
   Version,
 };
 
-struct OptionSpec {
+struct OptionEntry {
   Option option;
   char shortName;             // '\0' when it has none
   std::string_view longName;  // without the leading --
@@ -39,7 +39,7 @@ struct OptionSpec {
   std::string_view summary;  // one line, for the completions' menus
 };
 
-inline constexpr OptionSpec kOptions[] = {
+inline constexpr OptionEntry kOptions[] = {
     {Option::StripC, '\0', "strip-c", "", "strip comments as a C compiler reads them"},
     {Option::Strip, '\0', "strip", "", "strip comments by the classic rules"},
     {Option::Lower, '\0', "lower", "", "convert letters to lower case"},

@@ -16,23 +16,23 @@ std::string quoted(std::string_view text) {
   return result + "'";
 }
 
-std::string longName(const OptionSpec& spec) {
-  return "--" + std::string(spec.longName);
+std::string longName(const OptionEntry& entry) {
+  return "--" + std::string(entry.longName);
 }
-std::string shortName(const OptionSpec& spec) {
-  return std::string{'-', spec.shortName};
+std::string shortName(const OptionEntry& entry) {
+  return std::string{'-', entry.shortName};
 }
 
 std::string bashScript() {
   std::string options, folderOptions, fileOptions, valueOptions;
-  for (const OptionSpec& spec : kOptions) {
-    std::string names = longName(spec);
-    if (spec.shortName != '\0') names += " " + shortName(spec);
+  for (const OptionEntry& entry : kOptions) {
+    std::string names = longName(entry);
+    if (entry.shortName != '\0') names += " " + shortName(entry);
     options += " " + names;
-    if (spec.value.empty()) continue;
-    std::string& list = spec.value == "DIR"    ? folderOptions
-                        : spec.value == "FILE" ? fileOptions
-                                               : valueOptions;
+    if (entry.value.empty()) continue;
+    std::string& list = entry.value == "DIR"    ? folderOptions
+                        : entry.value == "FILE" ? fileOptions
+                                                : valueOptions;
     for (char& c : names) c = c == ' ' ? '|' : c;
     list += (list.empty() ? "" : "|") + names;
   }
@@ -69,18 +69,18 @@ std::string zshScript() {
       "#compdef cstrip\n"
       "# zsh completion for cstrip, made from its option table\n"
       "_arguments -s -S \\\n";
-  for (const OptionSpec& spec : kOptions) {
-    const std::string action = spec.value == "DIR"    ? ":" + std::string(spec.value) + ":_files -/"
-                               : spec.value == "FILE" ? ":" + std::string(spec.value) + ":_files"
-                               : spec.value.empty()   ? ""
-                                                      : ":" + std::string(spec.value) + ": ";
-    const std::string help = "[" + std::string(spec.summary) + "]" + action;
-    if (spec.shortName == '\0') {
-      script += "  " + quoted(longName(spec) + (spec.value.empty() ? "" : "=") + help) + " \\\n";
+  for (const OptionEntry& entry : kOptions) {
+    const std::string action = entry.value == "DIR" ? ":" + std::string(entry.value) + ":_files -/"
+                               : entry.value == "FILE" ? ":" + std::string(entry.value) + ":_files"
+                               : entry.value.empty()   ? ""
+                                                       : ":" + std::string(entry.value) + ": ";
+    const std::string help = "[" + std::string(entry.summary) + "]" + action;
+    if (entry.shortName == '\0') {
+      script += "  " + quoted(longName(entry) + (entry.value.empty() ? "" : "=") + help) + " \\\n";
     } else {
-      script += "  " + quoted("(" + shortName(spec) + " " + longName(spec) + ")") + "{" +
-                shortName(spec) + (spec.value.empty() ? "" : "+") + "," + longName(spec) +
-                (spec.value.empty() ? "" : "=") + "}" + quoted(help) + " \\\n";
+      script += "  " + quoted("(" + shortName(entry) + " " + longName(entry) + ")") + "{" +
+                shortName(entry) + (entry.value.empty() ? "" : "+") + "," + longName(entry) +
+                (entry.value.empty() ? "" : "=") + "}" + quoted(help) + " \\\n";
     }
   }
   return script + "  '*:file:_files'\n";
@@ -88,18 +88,18 @@ std::string zshScript() {
 
 std::string fishScript() {
   std::string script = "# fish completion for cstrip, made from its option table\n";
-  for (const OptionSpec& spec : kOptions) {
+  for (const OptionEntry& entry : kOptions) {
     script += "complete -c cstrip";
-    if (spec.shortName != '\0') script += " -s " + std::string(1, spec.shortName);
-    script += " -l " + std::string(spec.longName);
-    if (spec.value == "DIR") {
+    if (entry.shortName != '\0') script += " -s " + std::string(1, entry.shortName);
+    script += " -l " + std::string(entry.longName);
+    if (entry.value == "DIR") {
       script += " -x -a '(__fish_complete_directories)'";
-    } else if (spec.value == "FILE") {
+    } else if (entry.value == "FILE") {
       script += " -r -F";
-    } else if (!spec.value.empty()) {
+    } else if (!entry.value.empty()) {
       script += " -x";
     }
-    script += " -d " + quoted(spec.summary) + "\n";
+    script += " -d " + quoted(entry.summary) + "\n";
   }
   return script;
 }
