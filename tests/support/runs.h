@@ -157,26 +157,31 @@ inline Recorded stripCFast(const std::vector<std::string>& chunks, CStripRules r
   return run;
 }
 
+// The input of a one-pass run, held whole, read again from its string,
+// with the run it is recorded in.
+struct ReadAgain {
+  std::string input;
+  Recorded& run;
+  std::size_t reread(std::uint64_t offset, std::span<char> into) {
+    const std::size_t size = std::min<std::size_t>(into.size(), input.size() - offset);
+    std::copy_n(input.data() + offset, size, into.data());
+    return size;
+  }
+};
+
 // The C comment stripping reading its input once and deciding the encoding
 // as it goes (SinglePassCStrip), counting as LfEvents does: the chunks are
 // the input, read again from their string; starting the output over
 // empties the recorded output.
 inline Recorded stripCInOnePass(const std::vector<std::string>& chunks, CStripRules rules,
                                 const ByteKernels& kernels, std::uint64_t quiet) {
-  struct Text {
-    std::string input;
-    Recorded& run;
-    std::size_t reread(std::uint64_t offset, std::span<char> into) {
-      const std::size_t size = std::min<std::size_t>(into.size(), input.size() - offset);
-      std::copy_n(input.data() + offset, size, into.data());
-      return size;
-    }
+  struct Text : ReadAgain {
     void restartOutput() { run.output.clear(); }
     bool idle() { return true; }
   };
   Recorded run;
   LfEvents lines{run, quiet};
-  Text text{{}, run};
+  Text text{{{}, run}};
   for (const auto& chunk : chunks) text.input += chunk;
   SinglePassCStrip<Recorded, LfEvents, Text> stripper(run, lines, text, rules, false, kernels);
   for (const auto& chunk : chunks) stripper.feed(chunk);
@@ -211,14 +216,7 @@ Recorded convertCase(const std::vector<std::string>& chunks, const std::string& 
 inline Recorded convertCaseInOnePass(const std::vector<std::string>& chunks,
                                      const std::string& directions, std::uint64_t quiet,
                                      const ByteKernels& kernels, std::size_t mostChanges) {
-  struct Text {
-    std::string input;
-    Recorded& run;
-    std::size_t reread(std::uint64_t offset, std::span<char> into) {
-      const std::size_t size = std::min<std::size_t>(into.size(), input.size() - offset);
-      std::copy_n(input.data() + offset, size, into.data());
-      return size;
-    }
+  struct Text : ReadAgain {
     void rewrite(std::uint64_t offset, std::span<const char> bytes) {
       if (offset + bytes.size() > run.output.size()) {
         run.events += '!';
@@ -229,7 +227,7 @@ inline Recorded convertCaseInOnePass(const std::vector<std::string>& chunks,
     bool idle() { return true; }
   };
   Recorded run{{}, {}, directions, quiet};
-  Text text{{}, run};
+  Text text{{{}, run}};
   for (const auto& chunk : chunks) text.input += chunk;
   SinglePassCase<Recorded, Text> converter(run, text, std::nullopt, kernels, mostChanges);
   for (std::string chunk : chunks) {

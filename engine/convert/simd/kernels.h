@@ -112,6 +112,17 @@ void stopMasksKernel(const char* first, const char* last, const StopBytes& stops
   stopMasksByteByByte(first, last, stops, masks);
 }
 
+// Checks the continuation bytes that a character begun before `first`
+// still needs, taking them off the front of [first, last) and off
+// `progress`. Returns false when one is wrong.
+inline bool checkCarriedBytes(const char*& first, const char* last, Utf8Progress& progress) {
+  for (; progress.continuationBytes > 0 && first != last; --progress.continuationBytes) {
+    if (!progress.next.contains(static_cast<unsigned char>(*first++))) return false;
+    progress.next = kUtf8Continuation;
+  }
+  return true;
+}
+
 // UTF-8 from bit masks of a block's byte classes: each lead byte asks for
 // one, two or three continuation bytes after it, and the block is valid
 // when the bytes asked for are exactly its continuation bytes, no byte is
@@ -121,11 +132,7 @@ void stopMasksKernel(const char* first, const char* last, const StopBytes& stops
 // block of ASCII with nothing carried over costs one test.
 template <class Block>
 bool checkUtf8Kernel(const char* first, const char* last, Utf8Progress& progress) {
-  for (; progress.continuationBytes > 0; --progress.continuationBytes) {
-    if (first == last) return true;
-    if (!progress.next.contains(static_cast<unsigned char>(*first++))) return false;
-    progress.next = kUtf8Continuation;
-  }
+  if (!checkCarriedBytes(first, last, progress)) return false;
   std::uint64_t asked = 0;        // continuation bytes asked for by the block before
   std::uint64_t limited[4] = {};  // first continuation bytes after E0, ED, F0 and F4
   for (; last - first >= 64; first += 64) {
@@ -185,11 +192,7 @@ bool checkUtf8Kernel(const char* first, const char* last, Utf8Progress& progress
 // subtractSaturated (unsigned).
 template <class Isa>
 bool checkUtf8LookupKernel(const char* first, const char* last, Utf8Progress& progress) {
-  for (; progress.continuationBytes > 0; --progress.continuationBytes) {
-    if (first == last) return true;
-    if (!progress.next.contains(static_cast<unsigned char>(*first++))) return false;
-    progress.next = kUtf8Continuation;
-  }
+  if (!checkCarriedBytes(first, last, progress)) return false;
   using Vector = typename Isa::Vector;
   // The error bits, each flagging a kind of wrong pair of bytes.
   constexpr int kTooShort = 1 << 0;                         // a lead, then no continuation byte
