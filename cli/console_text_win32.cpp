@@ -55,17 +55,11 @@ bool writeToConsole(HANDLE console, std::string_view text) {
 // `text` in the code page a reader of the console's redirected output
 // expects: the console's, else the system's ANSI code page (CP932 on
 // Japanese Windows). A character it lacks becomes its default, "?".
-std::string inCodePage(std::string_view text) {
+std::string forRedirection(std::string_view text) {
   UINT codePage = GetConsoleOutputCP();
   if (codePage == 0) codePage = GetACP();
-  if (codePage == CP_UTF8 || text.empty()) return std::string(text);
-  const std::wstring wide = toWide(text);
-  const int size = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string converted(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), converted.data(),
-                      size, nullptr, nullptr);
-  return converted;
+  if (codePage == CP_UTF8) return std::string(text);
+  return cstrip::inCodePage(toWide(text), codePage);
 }
 
 }  // namespace
@@ -80,7 +74,7 @@ bool writeText(std::FILE* stream, std::string_view text) {
     errno = GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? ENOMEM : EIO;
     return false;
   }
-  const std::string bytes = inCodePage(text);
+  const std::string bytes = forRedirection(text);
   return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
 }
 

@@ -9,15 +9,21 @@
 
 namespace cstrip {
 
-// `text` in UTF-8; an unpaired surrogate becomes U+FFFD.
-inline std::string toUtf8(std::wstring_view text) {
+// `text` in the code page `codePage`; a character it lacks becomes its
+// default (in UTF-8, an unpaired surrogate becomes U+FFFD).
+inline std::string inCodePage(std::wstring_view text, UINT codePage) {
   if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+  const int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
                                        nullptr, 0, nullptr, nullptr);
   std::string converted(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), converted.data(),
+  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), converted.data(),
                       size, nullptr, nullptr);
   return converted;
+}
+
+// `text` in UTF-8; an unpaired surrogate becomes U+FFFD.
+inline std::string toUtf8(std::wstring_view text) {
+  return inCodePage(text, CP_UTF8);
 }
 
 // `text`, UTF-8, in UTF-16; an invalid byte becomes U+FFFD.
