@@ -61,11 +61,15 @@ class FastCCommentStripper : private CCommentStripper {
     kStringStops,
     kConstantStops,
     kRawStringStops,
+    kCleanLineStops,     // what may open a comment or splice a line
+    kCleanRawLineStops,  // and, with raw strings, open one over lines
+    kCommentBodyStops,   // what may close a block comment
     kRunStopsCount
   };
   static constexpr std::uint8_t kRunStops[kRunStopsCount] = {
       cStripStopsOf("/\"'\\\r\n"), cStripStopsOf("\r\n"),    cStripStopsOf("*\r\n"),
-      cStripStopsOf("\"\\\r\n"),   cStripStopsOf("'\\\r\n"), cStripStopsOf(")\r\n")};
+      cStripStopsOf("\"\\\r\n"),   cStripStopsOf("'\\\r\n"), cStripStopsOf(")\r\n"),
+      cStripStopsOf("/\\"),       cStripStopsOf("/\\\""),    cStripStopsOf("*")};
 
   // Classifies the window [window_, windowEnd_): for each block, a mask of
   // each kRunStops.
@@ -81,11 +85,29 @@ class FastCCommentStripper : private CCommentStripper {
   // Returns where it ended; sets `stopped` when lines.count() says so.
   template <class Output, class Lines>
   const char* takeRun(Output& out, Lines& lines, const char* first, bool& stopped);
-  // Takes the lines from `first` to the last line end of its block, when
-  // the block has no other stop after `first` and lines.quietCounts() lets
-  // them all be counted at once. Returns where it ended.
+  // At a line's start in code with nothing held: takes the lines from
+  // `first` before the first byte that could open a comment or splice a
+  // line (or, with raw strings, open a string), which come out as they
+  // are, as many as lines.quietCounts() lets be counted at once. Returns
+  // where it ended.
   template <class Output, class Lines>
   const char* takeCleanLines(Output& out, Lines& lines, const char* first);
+  // In a block comment, with its line ends dropped (no keepLines) and no
+  // `*` just read: passes over the comment up to its `*/`, which it takes
+  // too, or up to a `*` whose effect is for the stepper to settle (before
+  // a splice or at the window's end) or the window's end, counting the
+  // line ends at once when lines.quietCounts() lets it. Returns where it
+  // ended: `first` when it took nothing.
+  template <class Lines>
+  const char* skipCommentBody(Lines& lines, const char* first);
+  // Bit j set where byte 64 * block + j of the window ends a line: an LF,
+  // or a CR before another byte than LF. A CR last in the window is left
+  // out, since an LF may follow it.
+  std::uint64_t lineEndsOf(std::size_t block) const;
+  // The line ends of [first, last), by lineEndsOf: their number, or no more
+  // than `most`, and the end of the last one counted (`first` for none).
+  std::pair<std::uint64_t, const char*> lineEndsIn(const char* first, const char* last,
+                                                   std::uint64_t most) const;
   // The length of a line end at `at` whose end is known: 2 for CR LF, 1 for
   // LF or a CR before another byte, 0 for none or a CR at the window's end.
   std::size_t lineEndAt(const char* at) const {
@@ -188,30 +210,76 @@ const char* FastCCommentStripper::findStop(const char* first) const {
   return windowEnd_;
 }
 
-template <class Output, class Lines>
-const char* FastCCommentStripper::takeCleanLines(Output& out, Lines& lines, const char* first) {
-  if (lastWasCr_ && *first == '\n') return first;  // see writeLineEnd
-  const auto offset = static_cast<std::size_t>(first - window_);
-  const std::size_t block = offset / 64;
-  const std::uint64_t after = ~std::uint64_t{0} << (offset % 64);
-  const std::uint64_t stops = runStops_[block][kCodeStops] & after;
+inline std::uint64_t FastCCommentStripper::lineEndsOf(std::size_t block) const {
   constexpr int kCr = 4;  // the places of CR and LF in kCStripStops
   constexpr int kLf = 5;
   static_assert(kCStripStops.bytes[kCr] == '\r' && kCStripStops.bytes[kLf] == '\n');
-  const std::uint64_t crs = masks_[kCStripStops.count * block + kCr] & after;
-  const std::uint64_t lfs = masks_[kCStripStops.count * block + kLf] & after;
-  // Only line ends, and no CR last, whose LF may be in the next block or
-  // window.
-  if (stops == 0 || stops != (crs | lfs) || (crs >> 63) != 0) return first;
-  const auto count = static_cast<std::uint64_t>(__builtin_popcountll(lfs) +
-                                                __builtin_popcountll(crs & ~(lfs >> 1)));
-  if (lines.quietCounts() < count) return first;
-  const char* const end = window_ + 64 * block + (63 - __builtin_clzll(stops)) + 1;
-  if (end == windowEnd_ && end[-1] == '\r') return first;
+  const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
+  const char* const blockEnd = window_ + 64 * (block + 1);
+  // An LF first in the next block follows the CR last in this one.
+  const std::uint64_t nextLf = blockEnd < windowEnd_ ? masks[kCStripStops.count + kLf] & 1 : 0;
+  std::uint64_t crs = masks[kCr] & ~((masks[kLf] >> 1) | (nextLf << 63));
+  if (blockEnd >= windowEnd_) crs &= ~(std::uint64_t{1} << (windowEnd_ - 1 - (blockEnd - 64)));
+  return masks[kLf] | crs;
+}
+
+inline std::pair<std::uint64_t, const char*> FastCCommentStripper::lineEndsIn(
+    const char* first, const char* last, std::uint64_t most) const {
+  const auto from = static_cast<std::size_t>(first - window_);
+  const auto to = static_cast<std::size_t>(last - window_);
+  std::uint64_t count = 0;
+  const char* end = first;
+  for (std::size_t block = from / 64; block * 64 < to && count < most; ++block) {
+    std::uint64_t ends = lineEndsOf(block);
+    if (block == from / 64) ends &= ~std::uint64_t{0} << (from % 64);
+    if (to - block * 64 < 64) ends &= (std::uint64_t{1} << (to - block * 64)) - 1;
+    if (ends == 0) continue;
+    auto found = static_cast<std::uint64_t>(__builtin_popcountll(ends));
+    if (found > most - count) {  // keep the first of them
+      found = most - count;
+      std::uint64_t kept = 0;
+      for (std::uint64_t i = 0; i < found; ++i, ends &= ends - 1) kept |= ends & -ends;
+      ends = kept;
+    }
+    count += found;
+    end = window_ + 64 * block + (63 - __builtin_clzll(ends)) + 1;
+  }
+  return {count, end};
+}
+
+template <class Output, class Lines>
+const char* FastCCommentStripper::takeCleanLines(Output& out, Lines& lines, const char* first) {
+  if (lastWasCr_ && *first == '\n') return first;  // see writeLineEnd
+  const char* const dirty = rules_.rawStrings ? findStop<kCleanRawLineStops>(first)
+                                              : findStop<kCleanLineStops>(first);
+  const auto [count, end] = lineEndsIn(first, dirty, lines.quietCounts());
+  if (count == 0) return first;
   write(out, std::string_view(first, static_cast<std::size_t>(end - first)));
   line_ += count;
   lines.countQuietly(count);
+  crFate_ = Fate::Written;
   return end;
+}
+
+template <class Lines>
+const char* FastCCommentStripper::skipCommentBody(Lines& lines, const char* first) {
+  // Lead and trail bytes need no care here: no byte that matters in a
+  // comment is a trail byte, and a backslash matters only after a `*`.
+  const char* end = findStop<kCommentBodyStops>(first);
+  while (end + 1 < windowEnd_ && end[1] != '/' && end[1] != '\\') {
+    end = findStop<kCommentBodyStops>(end + 1);
+  }
+  const bool closes = end + 1 < windowEnd_ && end[1] == '/';
+  if (end == windowEnd_ && end[-1] == '\r') --end;  // see lineEndsOf
+  const std::uint64_t count = lineEndsIn(first, end, UINT64_MAX).first;
+  if (count > lines.quietCounts()) return first;
+  line_ += count;
+  lines.countQuietly(count);
+  if (count > 0) crFate_ = Fate::Dropped;
+  afterLead_ = false;
+  if (!closes) return end;
+  closeComment();
+  return end + 2;
 }
 
 template <class Output, class Lines>
@@ -272,6 +340,9 @@ const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char*
       return last;
     case State::BlockComment:
       if (afterStar_) return first;
+      if (!rules_.keepLines) {
+        if (const char* const after = skipCommentBody(lines, first); after != first) return after;
+      }
       do {
         // A `*` followed by what can neither close the comment nor start
         // another `*` is passed over with the text.
