@@ -125,6 +125,48 @@ class FastCCommentStripper : private CCommentStripper {
   const char* takeStop(Output& out, Lines& lines, const char* at, bool& stopped);
   template <class Output>
   void codeRun(Output& out, std::string_view run, bool tokenMatters);
+
+  // A piece of code up to the first of these after it that it ends with.
+  struct Unit {
+    enum class End : std::uint8_t {
+      Quote,         // a string or constant closed on its line
+      OpenQuote,     // a string or constant left open, and the line end
+      Comment,       // a block comment closed on its line
+      OpenComment,   // `/*` whose end is not on the line
+      LineComment,   // a line comment, and the line end
+      LineEnd,
+    };
+    End end;
+    const char* mark;      // where the ending starts
+    const char* markEnd;   // and where it ends, before a line end
+    std::size_t lineEnd;   // the line end's length
+  };
+  // In code, with no token begun before `first`: finds the unit that
+  // starts there, if it holds only what takeUnits takes (no backslash but
+  // escapes in strings, no quote a token before may change, the line end
+  // in the window). Else returns false and where the stepper must take
+  // over.
+  bool findUnit(const char* first, Unit& unit, const char*& blocked) const;
+  // Takes the units from `first`, as the stepper would, as long as
+  // findUnit finds them and the code after each starts as at `first`;
+  // also the lines takeCleanLines takes at the start of a line. Returns
+  // where it ended; sets `stopped` when lines.count() says so.
+  template <class Output, class Lines>
+  const char* takeUnits(Output& out, Lines& lines, const char* first, bool& stopped);
+  // Without raw strings, in code right after a string or constant closed
+  // on a line with code written and nothing held or owed: takes the code
+  // and strings from `first` up to the last quote that closes one before a
+  // byte that could do more than open or close one (a comment's start, a
+  // backslash, an apostrophe, a line end), finding the strings from the
+  // parity of the quotes, a block at a time. What it takes comes out as it
+  // is and leaves the state as it found it. Returns where it ended.
+  template <class Output>
+  const char* takeQuotedStretch(Output& out, const char* first);
+  // Shift-JIS: whether the byte at `at` is a trail byte, where `from` (not
+  // after `at`) starts a character.
+  bool isTrailAt(const char* from, const char* at) const {
+    return shiftJis() && endsAfterLead(std::string_view(from, static_cast<std::size_t>(at - from)));
+  }
   void lineCommentRun(std::string_view run);
 
   // Shift-JIS: whether the last byte of `bytes` is a lead byte waiting for
@@ -132,6 +174,7 @@ class FastCCommentStripper : private CCommentStripper {
   bool endsAfterLead(std::string_view bytes) const;
 
   const ByteKernels& kernels_;
+  const char* unitsBlocked_ = nullptr;  // findUnit failed before here
   const char* window_ = nullptr;
   const char* windowEnd_ = nullptr;
   std::uint64_t masks_[kMaskWindow / 64 * kCStripStops.count];
@@ -180,6 +223,7 @@ bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines&
 }
 
 inline void FastCCommentStripper::classifyWindow() {
+  unitsBlocked_ = window_;
   kernels_.stopMasks(window_, windowEnd_, kCStripStops, masks_);
   const auto blocks = static_cast<std::size_t>(windowEnd_ - window_ + 63) / 64;
   // Each state's mask, the bytes' masks ORed as its bits say, unrolled.
@@ -261,6 +305,190 @@ const char* FastCCommentStripper::takeCleanLines(Output& out, Lines& lines, cons
   return end;
 }
 
+inline bool FastCCommentStripper::findUnit(const char* first, Unit& unit,
+                                           const char*& blocked) const {
+  const auto fail = [&](const char* at) {
+    blocked = at;
+    return false;
+  };
+  // Ends the unit with the line end at `at`, if the window shows it whole.
+  const auto endLine = [&](typename Unit::End end, const char* mark, const char* at) {
+    unit = {end, mark, at, lineEndAt(at)};
+    return unit.lineEnd != 0 || fail(at);
+  };
+  for (const char* at = first;;) {
+    const char* const stop = findStop<kCodeStops>(at);
+    if (stop == windowEnd_) return fail(stop);
+    switch (*stop) {
+      case '/':
+        if (stop + 1 == windowEnd_ || stop[1] == '\\') return fail(stop);
+        if (stop[1] == '*') {
+          // `/*/` does not close it: the search starts after the `*`.
+          for (const char* star = findStop<kBlockCommentStops>(stop + 2);;
+               star = findStop<kBlockCommentStops>(star + 1)) {
+            if (star == windowEnd_ || *star != '*' || star + 1 == windowEnd_ || star[1] == '\\') {
+              unit = {Unit::End::OpenComment, stop, stop + 2, 0};  // the body is passed over
+              return true;
+            }
+            if (star[1] == '/') {
+              unit = {Unit::End::Comment, stop, star + 2, 0};
+              return true;
+            }
+          }
+        }
+        if (stop[1] == '/') {
+          const char* const end = findStop<kLineCommentStops>(stop + 2);
+          if (end == windowEnd_) return fail(stop);
+          // A backslash last but blanks would splice the next line in.
+          const char* last = end;
+          while (last != stop + 2 && isBlank(last[-1])) --last;
+          if (last[-1] == '\\' && !isTrailAt(stop + 2, last - 1)) return fail(stop);
+          return endLine(Unit::End::LineComment, stop, end);
+        }
+        at = stop + 1;  // an operator
+        continue;
+      case '"':
+      case '\'': {
+        // After a number's digits, or a raw string's prefix, a quote may
+        // mean something else; in Shift-JIS, the byte before may be the
+        // trail of a character in a number or a prefix.
+        if (stop != first) {
+          const auto before = static_cast<unsigned char>(stop[-1]);
+          const bool afterToken =
+              isIdentifierByte(before) || (shiftJis() && isTrailByte(before));
+          if (*stop == '\'' ? afterToken || before == '.' || before == '+' || before == '-'
+                            : rules_.rawStrings && afterToken) {
+            return fail(stop);
+          }
+        }
+        const char quote = *stop;
+        for (const char* in = stop + 1;;) {
+          const char* const end =
+              quote == '"' ? findStop<kStringStops>(in) : findStop<kConstantStops>(in);
+          if (end == windowEnd_) return fail(stop);
+          if (*end == quote) {
+            unit = {Unit::End::Quote, stop, end + 1, 0};
+            return true;
+          }
+          if (isLineEnd(*end)) return endLine(Unit::End::OpenQuote, stop, end);
+          if (isTrailAt(stop + 1, end)) {
+            in = end + 1;
+            continue;
+          }
+          // An escape. A backslash before blanks or a line end may splice,
+          // the escaped one too: `"\\` LF is a splice in a string.
+          const auto splices = [&](const char* backslash) {
+            return backslash + 1 == windowEnd_ || isBlank(backslash[1]) || isLineEnd(backslash[1]);
+          };
+          if (splices(end) || (end[1] == '\\' && splices(end + 1))) return fail(stop);
+          in = end + 2;
+        }
+      }
+      case '\\':
+        if (!isTrailAt(first, stop)) return fail(stop);
+        at = stop + 1;
+        continue;
+      default:
+        return endLine(Unit::End::LineEnd, stop, stop);
+    }
+  }
+}
+
+template <class Output>
+const char* FastCCommentStripper::takeQuotedStretch(Output& out, const char* first) {
+  constexpr int kSlash = 0;  // places in kCStripStops
+  constexpr int kQuote = 1;
+  constexpr int kApostrophe = 2;
+  constexpr int kBackslash = 3;
+  constexpr int kCr = 4;
+  constexpr int kLf = 5;
+  constexpr int kStar = 6;
+  static_assert(kCStripStops.bytes[kSlash] == '/' && kCStripStops.bytes[kQuote] == '"' &&
+                kCStripStops.bytes[kApostrophe] == '\'' && kCStripStops.bytes[kBackslash] == '\\' &&
+                kCStripStops.bytes[kCr] == '\r' && kCStripStops.bytes[kLf] == '\n' &&
+                kCStripStops.bytes[kStar] == '*');
+  const auto from = static_cast<std::size_t>(first - window_);
+  const auto size = static_cast<std::size_t>(windowEnd_ - window_);
+  const char* end = first;
+  std::uint64_t inString = 0;  // all ones when the block before ended inside a string
+  for (std::size_t block = from / 64; 64 * block < size; ++block) {
+    const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
+    const std::uint64_t skip = block == from / 64 ? ~std::uint64_t{0} << (from % 64) : ~0ull;
+    const std::uint64_t quotes = masks[kQuote] & skip;
+    // Bit j set where an odd number of quotes stand at or before j.
+    std::uint64_t inside = quotes;
+    for (int shift = 1; shift < 64; shift *= 2) inside ^= inside << shift;
+    inside ^= inString;
+    // A slash before a `*` or `/` opens a comment; the byte after the
+    // window's last one is unknown, so a slash there may too.
+    std::uint64_t next = (masks[kStar] | masks[kSlash]) >> 1;
+    if (64 * (block + 1) < size) {
+      next |= (masks[kCStripStops.count + kStar] | masks[kCStripStops.count + kSlash]) << 63;
+    } else {
+      next |= std::uint64_t{1} << (size - 1 - 64 * block);
+    }
+    const std::uint64_t stops =
+        ((masks[kApostrophe] | masks[kBackslash] | masks[kCr] | masks[kLf]) & skip) |
+        (masks[kSlash] & skip & ~inside & next);
+    const std::uint64_t before = stops == 0 ? ~0ull : (stops & -stops) - 1;
+    if (const std::uint64_t closing = quotes & ~inside & before; closing != 0) {
+      end = window_ + 64 * block + (63 - __builtin_clzll(closing)) + 1;
+    }
+    if (stops != 0) break;
+    inString = (inside >> 63) != 0 ? ~0ull : 0;
+  }
+  write(out, std::string_view(first, static_cast<std::size_t>(end - first)));
+  return end;
+}
+
+template <class Output, class Lines>
+const char* FastCCommentStripper::takeUnits(Output& out, Lines& lines, const char* first,
+                                            bool& stopped) {
+  while (first != windowEnd_) {
+    if (!lineHasToken_ && !lineWritten_ && !commentSinceCode_ && !afterSplice_ && !spaceOwed_ &&
+        heldBlanks_.empty()) {
+      first = takeCleanLines(out, lines, first);
+      if (first == windowEnd_) break;
+    }
+    Unit unit;
+    if (first < unitsBlocked_ || !findUnit(first, unit, unitsBlocked_)) break;
+    codeRun(out, std::string_view(first, static_cast<std::size_t>(unit.mark - first)), false);
+    switch (unit.end) {
+      case Unit::End::Quote:
+      case Unit::End::OpenQuote:
+        noteCodeByte(*unit.mark);
+        writeCode(out, std::string_view(unit.mark, static_cast<std::size_t>(unit.markEnd - unit.mark)));
+        if (unit.end == Unit::End::Quote && !rules_.rawStrings && !percent_ && heldBlanks_.empty() &&
+            !spaceOwed_) {
+          unit.markEnd = takeQuotedStretch(out, unit.markEnd);
+        }
+        break;
+      case Unit::End::Comment:
+      case Unit::End::OpenComment:
+      case Unit::End::LineComment:
+        percent_ = false;
+        slashLine_ = line_;
+        openComment(unit.end == Unit::End::LineComment ? State::LineComment : State::BlockComment);
+        if (unit.end == Unit::End::Comment) closeComment();
+        break;
+      case Unit::End::LineEnd:
+        break;
+    }
+    first = unit.markEnd;
+    if (unit.lineEnd != 0) {
+      codeLineEnd(out, std::string_view(first, unit.lineEnd));
+      ++line_;
+      first += unit.lineEnd;
+      if (!lines.count()) {
+        stopped = true;
+        break;
+      }
+    }
+    if (state_ != State::Code) break;
+  }
+  return first;
+}
+
 template <class Lines>
 const char* FastCCommentStripper::skipCommentBody(Lines& lines, const char* first) {
   // Lead and trail bytes need no care here: no byte that matters in a
@@ -303,6 +531,11 @@ const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char*
   switch (state_) {
     case State::Code:
       if (afterLead_) return first;
+      if (token_ == Token::None && !afterStrayBackslash_ && heldLineEnds_.empty()) {
+        first = takeUnits(out, lines, first, stopped);
+        if (stopped || first == windowEnd_ || state_ != State::Code) return first;
+        last = first;
+      }
       do {
         if (!lineHasToken_ && !lineWritten_ && !commentSinceCode_ && !afterSplice_ && !spaceOwed_ &&
             heldBlanks_.empty()) {
