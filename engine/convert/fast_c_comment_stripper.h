@@ -69,7 +69,7 @@ class FastCCommentStripper : private CCommentStripper {
   static constexpr std::uint8_t kRunStops[kRunStopsCount] = {
       cStripStopsOf("/\"'\\\r\n"), cStripStopsOf("\r\n"),    cStripStopsOf("*\r\n"),
       cStripStopsOf("\"\\\r\n"),   cStripStopsOf("'\\\r\n"), cStripStopsOf(")\r\n"),
-      cStripStopsOf("/\\"),       cStripStopsOf("/\\\""),    cStripStopsOf("*")};
+      cStripStopsOf("/\\"),        cStripStopsOf("/\\\""),   cStripStopsOf("*")};
 
   // Classifies the window [window_, windowEnd_): for each block, a mask of
   // each kRunStops.
@@ -129,17 +129,17 @@ class FastCCommentStripper : private CCommentStripper {
   // A piece of code up to the first of these after it that it ends with.
   struct Unit {
     enum class End : std::uint8_t {
-      Quote,         // a string or constant closed on its line
-      OpenQuote,     // a string or constant left open, and the line end
-      Comment,       // a block comment closed on its line
-      OpenComment,   // `/*` whose end is not on the line
-      LineComment,   // a line comment, and the line end
+      Quote,        // a string or constant closed on its line
+      OpenQuote,    // a string or constant left open, and the line end
+      Comment,      // a block comment closed on its line
+      OpenComment,  // `/*` whose end is not on the line
+      LineComment,  // a line comment, and the line end
       LineEnd,
     };
     End end;
-    const char* mark;      // where the ending starts
-    const char* markEnd;   // and where it ends, before a line end
-    std::size_t lineEnd;   // the line end's length
+    const char* mark;     // where the ending starts
+    const char* markEnd;  // and where it ends, before a line end
+    std::size_t lineEnd;  // the line end's length
   };
   // In code, with no token begun before `first`: finds the unit that
   // starts there, if it holds only what takeUnits takes (no backslash but
@@ -294,8 +294,8 @@ inline std::pair<std::uint64_t, const char*> FastCCommentStripper::lineEndsIn(
 template <class Output, class Lines>
 const char* FastCCommentStripper::takeCleanLines(Output& out, Lines& lines, const char* first) {
   if (lastWasCr_ && *first == '\n') return first;  // see writeLineEnd
-  const char* const dirty = rules_.rawStrings ? findStop<kCleanRawLineStops>(first)
-                                              : findStop<kCleanLineStops>(first);
+  const char* const dirty =
+      rules_.rawStrings ? findStop<kCleanRawLineStops>(first) : findStop<kCleanLineStops>(first);
   const auto [count, end] = lineEndsIn(first, dirty, lines.quietCounts());
   if (count == 0) return first;
   write(out, std::string_view(first, static_cast<std::size_t>(end - first)));
@@ -354,8 +354,7 @@ inline bool FastCCommentStripper::findUnit(const char* first, Unit& unit,
         // trail of a character in a number or a prefix.
         if (stop != first) {
           const auto before = static_cast<unsigned char>(stop[-1]);
-          const bool afterToken =
-              isIdentifierByte(before) || (shiftJis() && isTrailByte(before));
+          const bool afterToken = isIdentifierByte(before) || (shiftJis() && isTrailByte(before));
           if (*stop == '\'' ? afterToken || before == '.' || before == '+' || before == '-'
                             : rules_.rawStrings && afterToken) {
             return fail(stop);
@@ -457,9 +456,10 @@ const char* FastCCommentStripper::takeUnits(Output& out, Lines& lines, const cha
       case Unit::End::Quote:
       case Unit::End::OpenQuote:
         noteCodeByte(*unit.mark);
-        writeCode(out, std::string_view(unit.mark, static_cast<std::size_t>(unit.markEnd - unit.mark)));
-        if (unit.end == Unit::End::Quote && !rules_.rawStrings && !percent_ && heldBlanks_.empty() &&
-            !spaceOwed_) {
+        writeCode(out,
+                  std::string_view(unit.mark, static_cast<std::size_t>(unit.markEnd - unit.mark)));
+        if (unit.end == Unit::End::Quote && !rules_.rawStrings && !percent_ &&
+            heldBlanks_.empty() && !spaceOwed_) {
           unit.markEnd = takeQuotedStretch(out, unit.markEnd);
         }
         break;
