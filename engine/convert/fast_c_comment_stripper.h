@@ -470,6 +470,9 @@ const char* FastCCommentStripper::takeUnits(Output& out, Lines& lines, const cha
         slashLine_ = line_;
         openComment(unit.end == Unit::End::LineComment ? State::LineComment : State::BlockComment);
         if (unit.end == Unit::End::Comment) closeComment();
+        if (unit.end == Unit::End::OpenComment && !rules_.keepLines && unit.markEnd != windowEnd_) {
+          unit.markEnd = skipCommentBody(lines, unit.markEnd);
+        }
         break;
       case Unit::End::LineEnd:
         break;
@@ -678,14 +681,21 @@ void FastCCommentStripper::codeRun(Output& out, std::string_view run, bool token
   }
   std::size_t lastCode = run.size() - 1;
   while (isWhiteSpace(run[lastCode])) --lastCode;
+  std::size_t writeFrom = firstCode;
   if (firstCode > 0) {
-    holdBlanks(out, run.substr(0, firstCode));
+    // Blanks held with nothing before them would come out right before the
+    // code: they go with it.
+    if (heldBlanks_.empty() && !spaceOwed_ && heldLineEnds_.empty()) {
+      writeFrom = 0;
+    } else {
+      holdBlanks(out, run.substr(0, firstCode));
+    }
     percent_ = false;
     token_ = Token::None;
   }
   noteCodeByte(run[firstCode]);
   if (percent_ && firstCode + 1 < run.size()) noteCodeByte(run[firstCode + 1]);
-  writeCode(out, run.substr(firstCode, lastCode + 1 - firstCode));
+  writeCode(out, run.substr(writeFrom, lastCode + 1 - writeFrom));
   if (lastCode + 1 < run.size()) {
     holdBlanks(out, run.substr(lastCode + 1));
     token_ = Token::None;
