@@ -72,8 +72,16 @@ class FastCCommentStripper : private CCommentStripper {
       cStripStopsOf("/\\"),        cStripStopsOf("/\\\""),   cStripStopsOf("*")};
 
   // Classifies the window [window_, windowEnd_): for each block, a mask of
-  // each kRunStops.
+  // each byte of kCStripStops.
   void classifyWindow();
+  // Bit j set where byte 64 * block + j of the window is one of `Stops`.
+  template <RunStops Stops>
+  std::uint64_t stopsIn(std::size_t block) const {
+    const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
+    return [&]<std::size_t... Kinds>(std::index_sequence<Kinds...>) {
+      return ((((kRunStops[Stops] >> Kinds) & 1) != 0 ? masks[Kinds] : 0) | ...);
+    }(std::make_index_sequence<sizeof kCStripStops.bytes>{});
+  }
   // The first byte of the window from `first` on that is one of `Stops`, or
   // the window's end.
   template <RunStops Stops>
@@ -104,6 +112,14 @@ class FastCCommentStripper : private CCommentStripper {
   // or a CR before another byte than LF. A CR last in the window is left
   // out, since an LF may follow it.
   std::uint64_t lineEndsOf(std::size_t block) const;
+  // The number of bits set, without the call the compiler makes where the
+  // baseline processor has no instruction for it.
+  static std::uint64_t countBits(std::uint64_t bits) {
+    bits -= (bits >> 1) & 0x5555555555555555;
+    bits = (bits & 0x3333333333333333) + ((bits >> 2) & 0x3333333333333333);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0F;
+    return (bits * 0x0101010101010101) >> 56;
+  }
   // The line ends of [first, last), by lineEndsOf: their number, or no more
   // than `most`, and the end of the last one counted (`first` for none).
   std::pair<std::uint64_t, const char*> lineEndsIn(const char* first, const char* last,
@@ -178,7 +194,6 @@ class FastCCommentStripper : private CCommentStripper {
   const char* window_ = nullptr;
   const char* windowEnd_ = nullptr;
   std::uint64_t masks_[kMaskWindow / 64 * kCStripStops.count];
-  std::uint64_t runStops_[kMaskWindow / 64][kRunStopsCount];
 };
 
 template <class Output, class Lines>
@@ -225,21 +240,6 @@ bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines&
 inline void FastCCommentStripper::classifyWindow() {
   unitsBlocked_ = window_;
   kernels_.stopMasks(window_, windowEnd_, kCStripStops, masks_);
-  const auto blocks = static_cast<std::size_t>(windowEnd_ - window_ + 63) / 64;
-  // Each state's mask, the bytes' masks ORed as its bits say, unrolled.
-  const auto combine = [&]<std::size_t... Kinds>(const std::uint64_t* masks, std::uint8_t bits,
-                                                 std::index_sequence<Kinds...>) {
-    return ((((bits >> Kinds) & 1) != 0 ? masks[Kinds] : 0) | ...);
-  };
-  for (std::size_t block = 0; block < blocks; ++block) {
-    const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
-    [&]<std::size_t... States>(std::index_sequence<States...>) {
-      ((runStops_[block][States] = combine(masks, kRunStops[States],
-                                           std::make_index_sequence<sizeof kCStripStops.bytes>{})),
-       ...);
-    }
-    (std::make_index_sequence<kRunStopsCount>{});
-  }
 }
 
 template <FastCCommentStripper::RunStops Stops>
@@ -247,7 +247,7 @@ const char* FastCCommentStripper::findStop(const char* first) const {
   const auto offset = static_cast<std::size_t>(first - window_);
   std::uint64_t skip = ~std::uint64_t{0} << (offset % 64);
   for (std::size_t block = offset / 64; window_ + 64 * block < windowEnd_; ++block, skip = ~0ull) {
-    if (const std::uint64_t found = runStops_[block][Stops] & skip; found != 0) {
+    if (const std::uint64_t found = stopsIn<Stops>(block) & skip; found != 0) {
       return window_ + 64 * block + __builtin_ctzll(found);
     }
   }
@@ -278,7 +278,7 @@ inline std::pair<std::uint64_t, const char*> FastCCommentStripper::lineEndsIn(
     if (block == from / 64) ends &= ~std::uint64_t{0} << (from % 64);
     if (to - block * 64 < 64) ends &= (std::uint64_t{1} << (to - block * 64)) - 1;
     if (ends == 0) continue;
-    auto found = static_cast<std::uint64_t>(__builtin_popcountll(ends));
+    std::uint64_t found = countBits(ends);
     if (found > most - count) {  // keep the first of them
       found = most - count;
       std::uint64_t kept = 0;
