@@ -80,7 +80,8 @@ class FastCCommentStripper : private CCommentStripper {
     const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
     return [&]<std::size_t... Kinds>(std::index_sequence<Kinds...>) {
       return ((((kRunStops[Stops] >> Kinds) & 1) != 0 ? masks[Kinds] : 0) | ...);
-    }(std::make_index_sequence<sizeof kCStripStops.bytes>{});
+    }
+    (std::make_index_sequence<sizeof kCStripStops.bytes>{});
   }
   // The first byte of the window from `first` on that is one of `Stops`, or
   // the window's end.
@@ -163,6 +164,15 @@ class FastCCommentStripper : private CCommentStripper {
   // in the window). Else returns false and where the stepper must take
   // over.
   bool findUnit(const char* first, Unit& unit, const char*& blocked) const;
+  // At a line's start in code with nothing held: takes a line of code and
+  // strings that may end in a comment (a block comment closed on the line
+  // with only blanks after it, or a line comment), as the stepper would:
+  // a line with no comment comes out whole, the code before a comment
+  // without the blanks after it, and a line of a comment alone goes whole
+  // (unless keepLines). Returns where it ended: `first` when the line is not such
+  // a line. Sets `stopped` when lines.count() says so.
+  template <class Output, class Lines>
+  const char* takeCommentedLine(Output& out, Lines& lines, const char* first, bool& stopped);
   // Takes the units from `first`, as the stepper would, as long as
   // findUnit finds them and the code after each starts as at `first`;
   // also the lines takeCleanLines takes at the start of a line. Returns
@@ -441,6 +451,52 @@ const char* FastCCommentStripper::takeQuotedStretch(Output& out, const char* fir
 }
 
 template <class Output, class Lines>
+const char* FastCCommentStripper::takeCommentedLine(Output& out, Lines& lines, const char* first,
+                                                    bool& stopped) {
+  Unit unit;
+  const char* blocked = nullptr;
+  const char* at = first;
+  do {
+    if (!findUnit(at, unit, blocked)) return first;
+    at = unit.markEnd;
+  } while (unit.end == Unit::End::Quote);
+  const auto onlyWhiteSpace = [](const char* from, const char* to) {
+    return std::all_of(from, to, [](char c) { return isWhiteSpace(c); });
+  };
+  if (unit.end == Unit::End::Comment) {
+    Unit rest;
+    if (!findUnit(unit.markEnd, rest, blocked) || rest.end != Unit::End::LineEnd ||
+        !onlyWhiteSpace(unit.markEnd, rest.mark)) {
+      return first;
+    }
+    unit.markEnd = rest.mark;
+    unit.lineEnd = rest.lineEnd;
+  } else if (unit.end == Unit::End::LineEnd || unit.end == Unit::End::OpenQuote) {
+    unit.mark = unit.markEnd;  // no comment: the line comes out whole
+  } else if (unit.end != Unit::End::LineComment) {
+    return first;
+  }
+  const char* codeEnd = unit.mark;
+  if (unit.end != Unit::End::LineEnd && unit.end != Unit::End::OpenQuote) {
+    while (codeEnd != first && isWhiteSpace(codeEnd[-1])) --codeEnd;
+  }
+  const std::string_view lineEnd(unit.markEnd, unit.lineEnd);
+  if (codeEnd != first || unit.mark == unit.markEnd) {
+    write(out, std::string_view(first, static_cast<std::size_t>(codeEnd - first)));
+    writeLineEnd(out, lineEnd);
+    crFate_ = Fate::Written;
+  } else if (rules_.keepLines) {
+    writeLineEnd(out, lineEnd);
+    crFate_ = Fate::Written;
+  } else {
+    crFate_ = Fate::Dropped;
+  }
+  ++line_;
+  stopped = !lines.count();
+  return unit.markEnd + unit.lineEnd;
+}
+
+template <class Output, class Lines>
 const char* FastCCommentStripper::takeUnits(Output& out, Lines& lines, const char* first,
                                             bool& stopped) {
   while (first != windowEnd_) {
@@ -448,6 +504,11 @@ const char* FastCCommentStripper::takeUnits(Output& out, Lines& lines, const cha
         heldBlanks_.empty()) {
       first = takeCleanLines(out, lines, first);
       if (first == windowEnd_) break;
+      if (const char* const after = takeCommentedLine(out, lines, first, stopped); after != first) {
+        first = after;
+        if (stopped) break;
+        continue;
+      }
     }
     Unit unit;
     if (first < unitsBlocked_ || !findUnit(first, unit, unitsBlocked_)) break;
