@@ -460,17 +460,12 @@ const char* FastCCommentStripper::takeCommentedLine(Output& out, Lines& lines, c
     if (!findUnit(at, unit, blocked)) return first;
     at = unit.markEnd;
   } while (unit.end == Unit::End::Quote);
-  const auto onlyWhiteSpace = [](const char* from, const char* to) {
-    return std::all_of(from, to, [](char c) { return isWhiteSpace(c); });
-  };
   if (unit.end == Unit::End::Comment) {
-    Unit rest;
-    if (!findUnit(unit.markEnd, rest, blocked) || rest.end != Unit::End::LineEnd ||
-        !onlyWhiteSpace(unit.markEnd, rest.mark)) {
-      return first;
-    }
-    unit.markEnd = rest.mark;
-    unit.lineEnd = rest.lineEnd;
+    const char* end = unit.markEnd;
+    while (end != windowEnd_ && isWhiteSpace(*end)) ++end;
+    unit.lineEnd = lineEndAt(end);
+    if (unit.lineEnd == 0) return first;
+    unit.markEnd = end;
   } else if (unit.end == Unit::End::LineEnd || unit.end == Unit::End::OpenQuote) {
     unit.mark = unit.markEnd;  // no comment: the line comes out whole
   } else if (unit.end != Unit::End::LineComment) {
