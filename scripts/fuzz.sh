@@ -24,7 +24,7 @@ mkdir -p "$corpus"
 echo "fuzz: ${seconds}s"
 log=build/fuzz/runs.log
 if ! (cd build/fuzz && ./fuzz/runs_fuzzer -max_total_time="$seconds" -max_len=20000 \
-        -print_final_stats=1 ../../"$corpus") >"$log" 2>&1; then
+        -dict=../../fuzz/c_marks.dict -print_final_stats=1 ../../"$corpus") >"$log" 2>&1; then
   tail -n 40 "$log"
   echo "fuzz: found a difference or a fault; see $log" >&2
   exit 1

@@ -428,13 +428,11 @@ const char* FastCCommentStripper::takeQuotedStretch(Output& out, const char* fir
     std::uint64_t inside = quotes;
     for (int shift = 1; shift < 64; shift *= 2) inside ^= inside << shift;
     inside ^= inString;
-    // A slash before a `*` or `/` opens a comment; the byte after the
-    // window's last one is unknown, so a slash there may too.
+    // A slash before a `*` or `/` opens a comment. (A slash last in the
+    // window has no quote after it, so the stretch ends before it anyway.)
     std::uint64_t next = (masks[kStar] | masks[kSlash]) >> 1;
     if (64 * (block + 1) < size) {
       next |= (masks[kCStripStops.count + kStar] | masks[kCStripStops.count + kSlash]) << 63;
-    } else {
-      next |= std::uint64_t{1} << (size - 1 - 64 * block);
     }
     const std::uint64_t stops =
         ((masks[kApostrophe] | masks[kBackslash] | masks[kCr] | masks[kLf]) & skip) |

@@ -119,6 +119,55 @@ TEST(FastCCommentStripper, MatchesTheStepper) {
   });
 }
 
+// Text much like C, at least `size` bytes: code, strings and constants with
+// escapes, comments of both kinds, blanks and line ends, and characters
+// that own the backslash after them in Shift-JIS; now and then its last
+// bytes repeated, so that lines, strings and comments run across blocks
+// and windows, or a line has many strings in a row.
+std::string cLikeInput(std::mt19937_64& random, std::size_t size) {
+  const std::string pieces[] = {
+      "x", "  ",   "\t",  "\r\n", "\n",  "\r", "\\", "//", "/*", "*/", "\"", "'",      "1",    "e+",
+      ".", "R\"(", ")\"", "\\\\", "\\n", "#",  "%:", "\f", "*",  "/",  "(",  "\x95\\", "あ\\", "é"};
+  std::string text;
+  while (text.size() < size) {
+    text += pieces[random() % std::size(pieces)];
+    if (random() % 32 == 0) {
+      const std::string tail =
+          text.substr(text.size() - std::min<std::size_t>(text.size(), 1 + random() % 24));
+      text += repeated(tail, 1 + static_cast<int>(random() % 300));
+    }
+  }
+  return text;
+}
+
+TEST(FastCCommentStripper, MatchesTheStepperOnTextLikeC) {
+  std::mt19937_64 random(20261212);
+  const auto check = [&](const std::string& input) {
+    const CStripRules rules{random() % 2 ? TextEncoding::ShiftJis : TextEncoding::Utf8,
+                            random() % 4 == 0, random() % 4 == 0};
+    const auto expected = stripCByteByByte({input}, rules);
+    for (const ByteKernels& kernels : availableByteKernels()) {
+      const std::uint64_t quiet = std::array{0, 1, 7, -1}[random() % 4];
+      EXPECT_EQ(stripCFast(randomChunks(random, input), rules, kernels, quiet), expected)
+          << kernels.name << " on " << ::testing::PrintToString(input);
+      EXPECT_EQ(stripCFast({input}, rules, kernels, quiet), expected)
+          << kernels.name << " on " << ::testing::PrintToString(input);
+    }
+  };
+  for (int round = 0; round < 1500 && !::testing::Test::HasFailure(); ++round) {
+    check(cLikeInput(random, round % 20 == 0 ? 20000 : random() % 800));
+  }
+  // A line of strings past a block or a window, a mark across its end.
+  for (const std::string mark : {"/* c */", "// c\r\n", "\"", "\r\n", "'x'", "\\\n"}) {
+    for (const std::size_t at : {63u, 64u, 4095u, 4096u}) {
+      std::string input = "y = \"a\"";
+      while (input.size() + 4 < at) input += "+\"b\"";
+      input.resize(at - 1, '+');
+      check(input + mark + " \"q\" + \"r\";\n");
+    }
+  }
+}
+
 TEST(CaseConverter, MatchesTheStepper) {
   checkInputs(20261207, [](const std::string& input, std::mt19937_64& random) {
     const std::string directions = randomInput(random, 1 + random() % 8);
