@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "process_stop.h"
@@ -20,6 +22,25 @@ namespace {
 
 // Which of the standard descriptors guardStandardStreams() found closed.
 bool streamClosed[3] = {};
+
+// Closes `fd`, the last hold on a file whose name is gone. The system frees
+// a large file's pages then, which takes a while (a tenth of a second for
+// 500 MiB in memory) that a window would not answer its events in; so a
+// large one is closed on a thread of its own, which the process does not
+// wait for.
+void releaseAside(int fd) {
+  constexpr off_t kLargeFile = off_t{64} << 20;
+  struct stat status {};
+  if (::fstat(fd, &status) == 0 && status.st_size >= kLargeFile) {
+    try {
+      std::thread([fd] { ::close(fd); }).detach();
+      return;
+    } catch (const std::system_error&) {
+      // No thread: closed here.
+    }
+  }
+  ::close(fd);
+}
 
 FileIdentity identityIn(const struct stat& status) {
   return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
@@ -418,12 +439,17 @@ void SystemFile::replace(const OutputTarget& target) {
   }
   close();  // on failure, the destructor removes the temporary file
   const bool movedAway = !target.backup.empty() && keepBackup(target.path, target.backup);
+  const int replaced = target.kind == OutputTarget::Kind::Existing && !movedAway
+                           ? ::open(target.path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
+                           : -1;
   if (::rename(temporaryPath_.c_str(), target.path.c_str()) != 0) {
     const int error = errno;
+    if (replaced >= 0) ::close(replaced);
     if (movedAway) (void)::rename(target.backup.c_str(), target.path.c_str());
     throw RunError(Failure::ReplaceOutput, path_, error);
   }
   temporaryPath_.clear();
+  if (replaced >= 0) releaseAside(replaced);
 }
 
 }  // namespace cstrip
