@@ -74,6 +74,10 @@ class FastCCommentStripper : private CCommentStripper {
   // Classifies the window [window_, windowEnd_): for each block, a mask of
   // each byte of kCStripStops.
   void classifyWindow();
+  // Ends the window right after its last LF, if it has one, so that the
+  // line its end would cut starts the next window whole: the fast paths
+  // take only lines the window holds to their end.
+  void endWindowAtLineEnd();
   // Bit j set where byte 64 * block + j of the window is one of `Stops`.
   template <RunStops Stops>
   std::uint64_t stopsIn(std::size_t block) const {
@@ -225,6 +229,7 @@ bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines&
     window_ = p;
     windowEnd_ = p + std::min<std::ptrdiff_t>(end - p, kMaskWindow);
     classifyWindow();
+    if (windowEnd_ != end) endWindowAtLineEnd();
     while (p != windowEnd_) {
       if (!afterCr_ && !backslash_) {
         bool stopped = false;
@@ -250,6 +255,22 @@ bool FastCCommentStripper::feed(std::span<const char> chunk, Output& out, Lines&
 inline void FastCCommentStripper::classifyWindow() {
   unitsBlocked_ = window_;
   kernels_.stopMasks(window_, windowEnd_, kCStripStops, masks_);
+}
+
+inline void FastCCommentStripper::endWindowAtLineEnd() {
+  constexpr int kLf = 5;  // the place of LF in kCStripStops
+  static_assert(kCStripStops.bytes[kLf] == '\n');
+  for (auto block = static_cast<std::size_t>(windowEnd_ - window_ + 63) / 64; block-- > 0;) {
+    if (const std::uint64_t lfs = masks_[kCStripStops.count * block + kLf]; lfs != 0) {
+      const int last = 63 - __builtin_clzll(lfs);
+      windowEnd_ = window_ + 64 * block + last + 1;
+      // The bytes after it are the next window's.
+      for (int kind = 0; kind < kCStripStops.count; ++kind) {
+        masks_[kCStripStops.count * block + kind] &= ~(~std::uint64_t{1} << last);
+      }
+      return;
+    }
+  }
 }
 
 template <FastCCommentStripper::RunStops Stops>
