@@ -156,6 +156,7 @@ class FastCCommentStripper : private CCommentStripper {
       OpenComment,  // `/*` whose end is not on the line
       LineComment,  // a line comment, and the line end
       LineEnd,
+      Splice,  // a backslash after a blank or nothing, and the line end
     };
     End end;
     const char* mark;     // where the ending starts
@@ -415,9 +416,13 @@ inline bool FastCCommentStripper::findUnit(const char* first, Unit& unit,
         }
       }
       case '\\':
-        if (!isTrailAt(first, stop)) return fail(stop);
-        at = stop + 1;
-        continue;
+        if (isTrailAt(first, stop)) {
+          at = stop + 1;
+          continue;
+        }
+        // A splice after a blank, where no token goes on across it.
+        if (stop != first && !isBlank(stop[-1])) return fail(stop);
+        return endLine(Unit::End::Splice, stop, stop + 1);
       default:
         return endLine(Unit::End::LineEnd, stop, stop);
     }
@@ -551,9 +556,23 @@ const char* FastCCommentStripper::takeUnits(Output& out, Lines& lines, const cha
         break;
       case Unit::End::LineEnd:
         break;
+      case Unit::End::Splice:
+        writeCode(out, std::string_view(unit.mark, 1));
+        break;
     }
     first = unit.markEnd;
-    if (unit.lineEnd != 0) {
+    if (unit.end == Unit::End::Splice) {
+      write(out, std::string_view(first, unit.lineEnd));
+      crFate_ = Fate::Written;
+      afterSplice_ = true;
+      lineWritten_ = commentSinceCode_ = spaceOwed_ = lastWasBlank_ = false;
+      ++line_;
+      first += unit.lineEnd;
+      if (!lines.count()) {
+        stopped = true;
+        break;
+      }
+    } else if (unit.lineEnd != 0) {
       codeLineEnd(out, std::string_view(first, unit.lineEnd));
       ++line_;
       first += unit.lineEnd;
