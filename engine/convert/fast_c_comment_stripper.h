@@ -326,9 +326,30 @@ inline std::pair<std::uint64_t, const char*> FastCCommentStripper::lineEndsIn(
 template <class Output, class Lines>
 const char* FastCCommentStripper::takeCleanLines(Output& out, Lines& lines, const char* first) {
   if (lastWasCr_ && *first == '\n') return first;  // see writeLineEnd
-  const char* const dirty =
-      rules_.rawStrings ? findStop<kCleanRawLineStops>(first) : findStop<kCleanLineStops>(first);
-  const auto [count, end] = lineEndsIn(first, dirty, lines.quietCounts());
+  const auto from = static_cast<std::size_t>(first - window_);
+  const auto size = static_cast<std::size_t>(windowEnd_ - window_);
+  const std::uint64_t most = lines.quietCounts();
+  std::uint64_t count = 0;
+  const char* end = first;
+  for (std::size_t block = from / 64; 64 * block < size && count < most; ++block) {
+    const std::uint64_t skip = block == from / 64 ? ~std::uint64_t{0} << (from % 64) : ~0ull;
+    const std::uint64_t dirty = skip & (rules_.rawStrings ? stopsIn<kCleanRawLineStops>(block)
+                                                          : stopsIn<kCleanLineStops>(block));
+    std::uint64_t ends = lineEndsOf(block) & skip;
+    if (dirty != 0) ends &= (dirty & -dirty) - 1;  // the line ends before it
+    if (ends != 0) {
+      std::uint64_t found = countBits(ends);
+      if (found > most - count) {  // keep the first of them
+        found = most - count;
+        std::uint64_t kept = 0;
+        for (std::uint64_t i = 0; i < found; ++i, ends &= ends - 1) kept |= ends & -ends;
+        ends = kept;
+      }
+      count += found;
+      end = window_ + 64 * block + (63 - __builtin_clzll(ends)) + 1;
+    }
+    if (dirty != 0) break;
+  }
   if (count == 0) return first;
   write(out, std::string_view(first, static_cast<std::size_t>(end - first)));
   line_ += count;
