@@ -24,6 +24,12 @@ class RunPump : public cstrip::WindowOperations {
     if (clock_.dueBetweenBuffers()) pump();
     return !stopRequested();
   }
+  // Freeing a large file an output replaces would hold the window still.
+  cstrip::FileRules fileRules() override {
+    cstrip::FileRules rules;
+    rules.releaseReplacedAside = true;
+    return rules;
+  }
 
  protected:
   // A run starts: no count waiting, no stop asked, and the first yield pumps.

@@ -26,6 +26,7 @@ OutputFile::OutputFile(const std::filesystem::path& path, FileIdentity input,
     }
   }
   if (target_.kind != OutputTarget::Kind::Stream) {
+    target_.releaseAside = rules.releaseReplacedAside;
     file_ = SystemFile::createTemporary(target_, inputAccess);
     return;
   }

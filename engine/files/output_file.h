@@ -21,6 +21,8 @@ struct OutputRules {
   // `backupSuffix` unless that is empty.
   bool inPlace = false;
   std::filesystem::path::string_type backupSuffix;
+  // See OutputTarget::releaseAside.
+  bool releaseReplacedAside = false;
 };
 
 // The run's output (file 2), written through a fixed buffer. A regular

@@ -60,6 +60,9 @@ struct OutputTarget {
   // Existing, when not empty: where replace() keeps the file (or the link)
   // at `path` before the new file takes its place.
   std::filesystem::path backup;
+  // Existing, on POSIX: the replaced file, when large, is let go of on a
+  // thread of its own, which the process does not wait for.
+  bool releaseAside = false;
 };
 
 // An open file of the system (a descriptor on POSIX, a handle on Windows),

@@ -439,9 +439,10 @@ void SystemFile::replace(const OutputTarget& target) {
   }
   close();  // on failure, the destructor removes the temporary file
   const bool movedAway = !target.backup.empty() && keepBackup(target.path, target.backup);
-  const int replaced = target.kind == OutputTarget::Kind::Existing && !movedAway
-                           ? ::open(target.path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
-                           : -1;
+  const int replaced =
+      target.releaseAside && target.kind == OutputTarget::Kind::Existing && !movedAway
+          ? ::open(target.path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
+          : -1;
   if (::rename(temporaryPath_.c_str(), target.path.c_str()) != 0) {
     const int error = errno;
     if (replaced >= 0) ::close(replaced);

@@ -34,7 +34,8 @@ class RunFrame {
         encoding_(examineInput(input_, decideEncoding, whileConverting)),
         output_(rules_.inPlace ? input_.path() : window.outputPath(), input_.identity(),
                 input_.access(),
-                OutputRules{rules_.replaceOutput, rules_.inPlace, rules_.backupSuffix}),
+                OutputRules{rules_.replaceOutput, rules_.inPlace, rules_.backupSuffix,
+                            rules_.releaseReplacedAside}),
         lines_(window) {
     if (!encoding_ && !output_.rewritable()) encoding_ = readEncoding(input_);
   }

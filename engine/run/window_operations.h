@@ -30,6 +30,10 @@ struct FileRules {
   // the name followed by this suffix, replacing what was there, before the
   // converted text takes the name.
   std::filesystem::path::string_type backupSuffix;
+  // A large file the output replaces is let go of on a thread of its own,
+  // which the run does not wait for, so that a window goes on answering its
+  // events while the system frees it (POSIX).
+  bool releaseReplacedAside = false;
 };
 
 // What a run needs from the window. The engine is written against this
