@@ -15,6 +15,12 @@ namespace cstrip {
 // 64-byte block of a window of the input at once; each state's runs stop
 // at some of them, a set of bits for their places here.
 inline constexpr StopBytes kCStripStops = {{'/', '"', '\'', '\\', '\r', '\n', '*', ')'}, 8};
+// Their places, where a block's masks are read one by one.
+enum CStripStop { kSlash, kQuote, kApostrophe, kBackslash, kCr, kLf, kStar, kParenthesis };
+static_assert(kCStripStops.bytes[kSlash] == '/' && kCStripStops.bytes[kQuote] == '"' &&
+              kCStripStops.bytes[kApostrophe] == '\'' && kCStripStops.bytes[kBackslash] == '\\' &&
+              kCStripStops.bytes[kCr] == '\r' && kCStripStops.bytes[kLf] == '\n' &&
+              kCStripStops.bytes[kStar] == '*' && kCStripStops.bytes[kParenthesis] == ')');
 constexpr std::uint8_t cStripStopsOf(std::string_view bytes) {
   std::uint8_t classes = 0;
   for (const char byte : bytes) {
@@ -63,13 +69,12 @@ class FastCCommentStripper : private CCommentStripper {
     kRawStringStops,
     kCleanLineStops,     // what may open a comment or splice a line
     kCleanRawLineStops,  // and, with raw strings, open one over lines
-    kCommentBodyStops,   // what may close a block comment
     kRunStopsCount
   };
   static constexpr std::uint8_t kRunStops[kRunStopsCount] = {
       cStripStopsOf("/\"'\\\r\n"), cStripStopsOf("\r\n"),    cStripStopsOf("*\r\n"),
       cStripStopsOf("\"\\\r\n"),   cStripStopsOf("'\\\r\n"), cStripStopsOf(")\r\n"),
-      cStripStopsOf("/\\"),        cStripStopsOf("/\\\""),   cStripStopsOf("*")};
+      cStripStopsOf("/\\"),        cStripStopsOf("/\\\"")};
 
   // Classifies the window [window_, windowEnd_): for each block, a mask of
   // each byte of kCStripStops.
@@ -259,8 +264,6 @@ inline void FastCCommentStripper::classifyWindow() {
 }
 
 inline void FastCCommentStripper::endWindowAtLineEnd() {
-  constexpr int kLf = 5;  // the place of LF in kCStripStops
-  static_assert(kCStripStops.bytes[kLf] == '\n');
   for (auto block = static_cast<std::size_t>(windowEnd_ - window_ + 63) / 64; block-- > 0;) {
     if (const std::uint64_t lfs = masks_[kCStripStops.count * block + kLf]; lfs != 0) {
       const int last = 63 - __builtin_clzll(lfs);
@@ -287,9 +290,6 @@ const char* FastCCommentStripper::findStop(const char* first) const {
 }
 
 inline std::uint64_t FastCCommentStripper::lineEndsOf(std::size_t block) const {
-  constexpr int kCr = 4;  // the places of CR and LF in kCStripStops
-  constexpr int kLf = 5;
-  static_assert(kCStripStops.bytes[kCr] == '\r' && kCStripStops.bytes[kLf] == '\n');
   const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
   const char* const blockEnd = window_ + 64 * (block + 1);
   // An LF first in the next block follows the CR last in this one.
@@ -452,17 +452,6 @@ inline bool FastCCommentStripper::findUnit(const char* first, Unit& unit,
 
 template <class Output>
 const char* FastCCommentStripper::takeQuotedStretch(Output& out, const char* first) {
-  constexpr int kSlash = 0;  // places in kCStripStops
-  constexpr int kQuote = 1;
-  constexpr int kApostrophe = 2;
-  constexpr int kBackslash = 3;
-  constexpr int kCr = 4;
-  constexpr int kLf = 5;
-  constexpr int kStar = 6;
-  static_assert(kCStripStops.bytes[kSlash] == '/' && kCStripStops.bytes[kQuote] == '"' &&
-                kCStripStops.bytes[kApostrophe] == '\'' && kCStripStops.bytes[kBackslash] == '\\' &&
-                kCStripStops.bytes[kCr] == '\r' && kCStripStops.bytes[kLf] == '\n' &&
-                kCStripStops.bytes[kStar] == '*');
   const auto from = static_cast<std::size_t>(first - window_);
   const auto size = static_cast<std::size_t>(windowEnd_ - window_);
   const char* end = first;
@@ -611,9 +600,23 @@ template <class Lines>
 const char* FastCCommentStripper::skipCommentBody(Lines& lines, const char* first) {
   // Lead and trail bytes need no care here: no byte that matters in a
   // comment is a trail byte, and a backslash matters only after a `*`.
-  const char* end = findStop<kCommentBodyStops>(first);
-  while (end + 1 < windowEnd_ && end[1] != '/' && end[1] != '\\') {
-    end = findStop<kCommentBodyStops>(end + 1);
+  // The first `*` before a `/` or a backslash, or last in the window:
+  const auto from = static_cast<std::size_t>(first - window_);
+  const auto size = static_cast<std::size_t>(windowEnd_ - window_);
+  const char* end = windowEnd_;
+  for (std::size_t block = from / 64; 64 * block < size; ++block) {
+    const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
+    std::uint64_t before = (masks[kSlash] | masks[kBackslash]) >> 1;
+    if (64 * (block + 1) < size) {
+      before |= (masks[kCStripStops.count + kSlash] | masks[kCStripStops.count + kBackslash]) << 63;
+    } else {
+      before |= std::uint64_t{1} << (size - 1 - 64 * block);
+    }
+    const std::uint64_t skip = block == from / 64 ? ~std::uint64_t{0} << (from % 64) : ~0ull;
+    if (const std::uint64_t stars = masks[kStar] & before & skip; stars != 0) {
+      end = window_ + 64 * block + __builtin_ctzll(stars);
+      break;
+    }
   }
   const bool closes = end + 1 < windowEnd_ && end[1] == '/';
   if (end == windowEnd_ && end[-1] == '\r') --end;  // see lineEndsOf
