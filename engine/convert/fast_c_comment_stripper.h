@@ -31,10 +31,15 @@ constexpr std::uint8_t cStripStopsOf(std::string_view bytes) {
   return classes;
 }
 
-// CCommentStripper, fast: between the bytes that can change its state it
-// takes whole runs at once, found with the byte kernels, and it steps only
-// those bytes one at a time. Its output is the plain stepper's, byte for
-// byte, for any input split anywhere.
+// CCommentStripper, fast. It classifies each window of the input for the
+// bytes that can change the stepper's state, 64 bytes at a time with the
+// byte kernels, and from those masks takes what it can in long strides
+// (fast_c_comment_stripper_units.h): lines that hold no comment, a line of
+// code ending in one, a unit of code up to a string, a comment or a line
+// end, strings in a row, a comment's body. Where none fits, it takes the
+// run up to the next of those bytes at once and steps that byte alone. Its
+// output is the plain stepper's, byte for byte, for any input split
+// anywhere.
 class FastCCommentStripper : private CCommentStripper {
  public:
   explicit FastCCommentStripper(CStripRules rules,
@@ -97,10 +102,12 @@ class FastCCommentStripper : private CCommentStripper {
   template <RunStops Stops>
   const char* findStop(const char* first) const;
 
-  // Takes the run from `first` to its state's next stop or the window's
-  // end, as step() would one byte at a time, and in code and block
-  // comments the line ends and runs after it too, counting the lines.
-  // Returns where it ended; sets `stopped` when lines.count() says so.
+  // Takes what it can from `first` as step() would one byte at a time,
+  // counting the lines: in code the strides of takeUnits, then the run to
+  // the next stop and the line end there if any; in a block comment its
+  // body, or the runs and line ends to its next stop that is no line end;
+  // in the other states the run to the state's next stop or the window's
+  // end. Returns where it ended; sets `stopped` when lines.count() says so.
   template <class Output, class Lines>
   const char* takeRun(Output& out, Lines& lines, const char* first, bool& stopped);
   // At a line's start in code with nothing held: takes the lines from
@@ -152,7 +159,8 @@ class FastCCommentStripper : private CCommentStripper {
   template <class Output>
   void codeRun(Output& out, std::string_view run, bool tokenMatters);
 
-  // A piece of code up to the first of these after it that it ends with.
+  // Code from a point where no token has begun, up to and with the first
+  // of these that ends it.
   struct Unit {
     enum class End : std::uint8_t {
       Quote,        // a string or constant closed on its line
@@ -170,23 +178,24 @@ class FastCCommentStripper : private CCommentStripper {
   };
   // In code, with no token begun before `first`: finds the unit that
   // starts there, if it holds only what takeUnits takes (no backslash but
-  // escapes in strings, no quote a token before may change, the line end
-  // in the window). Else returns false and where the stepper must take
-  // over.
+  // escapes in strings and a splice after a blank, no quote a token before
+  // may change, its line end in the window). Else returns false and, in
+  // `blocked`, where the stepper must take over.
   bool findUnit(const char* first, Unit& unit, const char*& blocked) const;
   // At a line's start in code with nothing held: takes a line of code and
   // strings that may end in a comment (a block comment closed on the line
   // with only blanks after it, or a line comment), as the stepper would:
   // a line with no comment comes out whole, the code before a comment
   // without the blanks after it, and a line of a comment alone goes whole
-  // (unless keepLines). Returns where it ended: `first` when the line is not such
-  // a line. Sets `stopped` when lines.count() says so.
+  // (unless keepLines). Returns where it ended: `first` when the line is
+  // not such a line. Sets `stopped` when lines.count() says so.
   template <class Output, class Lines>
   const char* takeCommentedLine(Output& out, Lines& lines, const char* first, bool& stopped);
-  // Takes the units from `first`, as the stepper would, as long as
-  // findUnit finds them and the code after each starts as at `first`;
-  // also the lines takeCleanLines takes at the start of a line. Returns
-  // where it ended; sets `stopped` when lines.count() says so.
+  // Takes the units from `first` as the stepper would, as long as findUnit
+  // finds them and the code after each starts as at `first`, and at a
+  // line's start the lines takeCleanLines and takeCommentedLine take.
+  // Returns where it ended: in code after a unit, or in the block comment
+  // a unit opened. Sets `stopped` when lines.count() says so.
   template <class Output, class Lines>
   const char* takeUnits(Output& out, Lines& lines, const char* first, bool& stopped);
   // Without raw strings, in code right after a string or constant closed
@@ -289,348 +298,6 @@ const char* FastCCommentStripper::findStop(const char* first) const {
   return windowEnd_;
 }
 
-inline std::uint64_t FastCCommentStripper::lineEndsOf(std::size_t block) const {
-  const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
-  const char* const blockEnd = window_ + 64 * (block + 1);
-  // An LF first in the next block follows the CR last in this one.
-  const std::uint64_t nextLf = blockEnd < windowEnd_ ? masks[kCStripStops.count + kLf] & 1 : 0;
-  std::uint64_t crs = masks[kCr] & ~((masks[kLf] >> 1) | (nextLf << 63));
-  if (blockEnd >= windowEnd_) crs &= ~(std::uint64_t{1} << (windowEnd_ - 1 - (blockEnd - 64)));
-  return masks[kLf] | crs;
-}
-
-inline std::pair<std::uint64_t, const char*> FastCCommentStripper::lineEndsIn(
-    const char* first, const char* last, std::uint64_t most) const {
-  const auto from = static_cast<std::size_t>(first - window_);
-  const auto to = static_cast<std::size_t>(last - window_);
-  std::uint64_t count = 0;
-  const char* end = first;
-  for (std::size_t block = from / 64; block * 64 < to && count < most; ++block) {
-    std::uint64_t ends = lineEndsOf(block);
-    if (block == from / 64) ends &= ~std::uint64_t{0} << (from % 64);
-    if (to - block * 64 < 64) ends &= (std::uint64_t{1} << (to - block * 64)) - 1;
-    if (ends == 0) continue;
-    std::uint64_t found = countBits(ends);
-    if (found > most - count) {  // keep the first of them
-      found = most - count;
-      std::uint64_t kept = 0;
-      for (std::uint64_t i = 0; i < found; ++i, ends &= ends - 1) kept |= ends & -ends;
-      ends = kept;
-    }
-    count += found;
-    end = window_ + 64 * block + (63 - __builtin_clzll(ends)) + 1;
-  }
-  return {count, end};
-}
-
-template <class Output, class Lines>
-const char* FastCCommentStripper::takeCleanLines(Output& out, Lines& lines, const char* first) {
-  if (lastWasCr_ && *first == '\n') return first;  // see writeLineEnd
-  const auto from = static_cast<std::size_t>(first - window_);
-  const auto size = static_cast<std::size_t>(windowEnd_ - window_);
-  const std::uint64_t most = lines.quietCounts();
-  std::uint64_t count = 0;
-  const char* end = first;
-  for (std::size_t block = from / 64; 64 * block < size && count < most; ++block) {
-    const std::uint64_t skip = block == from / 64 ? ~std::uint64_t{0} << (from % 64) : ~0ull;
-    const std::uint64_t dirty = skip & (rules_.rawStrings ? stopsIn<kCleanRawLineStops>(block)
-                                                          : stopsIn<kCleanLineStops>(block));
-    std::uint64_t ends = lineEndsOf(block) & skip;
-    if (dirty != 0) ends &= (dirty & -dirty) - 1;  // the line ends before it
-    if (ends != 0) {
-      std::uint64_t found = countBits(ends);
-      if (found > most - count) {  // keep the first of them
-        found = most - count;
-        std::uint64_t kept = 0;
-        for (std::uint64_t i = 0; i < found; ++i, ends &= ends - 1) kept |= ends & -ends;
-        ends = kept;
-      }
-      count += found;
-      end = window_ + 64 * block + (63 - __builtin_clzll(ends)) + 1;
-    }
-    if (dirty != 0) break;
-  }
-  if (count == 0) return first;
-  write(out, std::string_view(first, static_cast<std::size_t>(end - first)));
-  line_ += count;
-  lines.countQuietly(count);
-  crFate_ = Fate::Written;
-  return end;
-}
-
-inline bool FastCCommentStripper::findUnit(const char* first, Unit& unit,
-                                           const char*& blocked) const {
-  const auto fail = [&](const char* at) {
-    blocked = at;
-    return false;
-  };
-  // Ends the unit with the line end at `at`, if the window shows it whole.
-  const auto endLine = [&](typename Unit::End end, const char* mark, const char* at) {
-    unit = {end, mark, at, lineEndAt(at)};
-    return unit.lineEnd != 0 || fail(at);
-  };
-  for (const char* at = first;;) {
-    const char* const stop = findStop<kCodeStops>(at);
-    if (stop == windowEnd_) return fail(stop);
-    switch (*stop) {
-      case '/':
-        if (stop + 1 == windowEnd_ || stop[1] == '\\') return fail(stop);
-        if (stop[1] == '*') {
-          // `/*/` does not close it: the search starts after the `*`.
-          for (const char* star = findStop<kBlockCommentStops>(stop + 2);;
-               star = findStop<kBlockCommentStops>(star + 1)) {
-            if (star == windowEnd_ || *star != '*' || star + 1 == windowEnd_ || star[1] == '\\') {
-              unit = {Unit::End::OpenComment, stop, stop + 2, 0};  // the body is passed over
-              return true;
-            }
-            if (star[1] == '/') {
-              unit = {Unit::End::Comment, stop, star + 2, 0};
-              return true;
-            }
-          }
-        }
-        if (stop[1] == '/') {
-          const char* const end = findStop<kLineCommentStops>(stop + 2);
-          if (end == windowEnd_) return fail(stop);
-          // A backslash last but blanks would splice the next line in.
-          const char* last = end;
-          while (last != stop + 2 && isBlank(last[-1])) --last;
-          if (last[-1] == '\\' && !isTrailAt(stop + 2, last - 1)) return fail(stop);
-          return endLine(Unit::End::LineComment, stop, end);
-        }
-        at = stop + 1;  // an operator
-        continue;
-      case '"':
-      case '\'': {
-        // After a number's digits, or a raw string's prefix, a quote may
-        // mean something else; in Shift-JIS, the byte before may be the
-        // trail of a character in a number or a prefix.
-        if (stop != first) {
-          const auto before = static_cast<unsigned char>(stop[-1]);
-          const bool afterToken = isIdentifierByte(before) || (shiftJis() && isTrailByte(before));
-          if (*stop == '\'' ? afterToken || before == '.' || before == '+' || before == '-'
-                            : rules_.rawStrings && afterToken) {
-            return fail(stop);
-          }
-        }
-        const char quote = *stop;
-        for (const char* in = stop + 1;;) {
-          const char* const end =
-              quote == '"' ? findStop<kStringStops>(in) : findStop<kConstantStops>(in);
-          if (end == windowEnd_) return fail(stop);
-          if (*end == quote) {
-            unit = {Unit::End::Quote, stop, end + 1, 0};
-            return true;
-          }
-          if (isLineEnd(*end)) return endLine(Unit::End::OpenQuote, stop, end);
-          if (isTrailAt(stop + 1, end)) {
-            in = end + 1;
-            continue;
-          }
-          // An escape. A backslash before blanks or a line end may splice,
-          // the escaped one too: `"\\` LF is a splice in a string.
-          const auto splices = [&](const char* backslash) {
-            return backslash + 1 == windowEnd_ || isBlank(backslash[1]) || isLineEnd(backslash[1]);
-          };
-          if (splices(end) || (end[1] == '\\' && splices(end + 1))) return fail(stop);
-          in = end + 2;
-        }
-      }
-      case '\\':
-        if (isTrailAt(first, stop)) {
-          at = stop + 1;
-          continue;
-        }
-        // A splice after a blank, where no token goes on across it.
-        if (stop != first && !isBlank(stop[-1])) return fail(stop);
-        return endLine(Unit::End::Splice, stop, stop + 1);
-      default:
-        return endLine(Unit::End::LineEnd, stop, stop);
-    }
-  }
-}
-
-template <class Output>
-const char* FastCCommentStripper::takeQuotedStretch(Output& out, const char* first) {
-  const auto from = static_cast<std::size_t>(first - window_);
-  const auto size = static_cast<std::size_t>(windowEnd_ - window_);
-  const char* end = first;
-  std::uint64_t inString = 0;  // all ones when the block before ended inside a string
-  for (std::size_t block = from / 64; 64 * block < size; ++block) {
-    const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
-    const std::uint64_t skip = block == from / 64 ? ~std::uint64_t{0} << (from % 64) : ~0ull;
-    const std::uint64_t quotes = masks[kQuote] & skip;
-    // Bit j set where an odd number of quotes stand at or before j.
-    std::uint64_t inside = quotes;
-    for (int shift = 1; shift < 64; shift *= 2) inside ^= inside << shift;
-    inside ^= inString;
-    // A slash before a `*` or `/` opens a comment. (A slash last in the
-    // window has no quote after it, so the stretch ends before it anyway.)
-    std::uint64_t next = (masks[kStar] | masks[kSlash]) >> 1;
-    if (64 * (block + 1) < size) {
-      next |= (masks[kCStripStops.count + kStar] | masks[kCStripStops.count + kSlash]) << 63;
-    }
-    const std::uint64_t stops =
-        ((masks[kApostrophe] | masks[kBackslash] | masks[kCr] | masks[kLf]) & skip) |
-        (masks[kSlash] & skip & ~inside & next);
-    const std::uint64_t before = stops == 0 ? ~0ull : (stops & -stops) - 1;
-    if (const std::uint64_t closing = quotes & ~inside & before; closing != 0) {
-      end = window_ + 64 * block + (63 - __builtin_clzll(closing)) + 1;
-    }
-    if (stops != 0) break;
-    inString = (inside >> 63) != 0 ? ~0ull : 0;
-  }
-  write(out, std::string_view(first, static_cast<std::size_t>(end - first)));
-  return end;
-}
-
-template <class Output, class Lines>
-const char* FastCCommentStripper::takeCommentedLine(Output& out, Lines& lines, const char* first,
-                                                    bool& stopped) {
-  Unit unit;
-  const char* blocked = nullptr;
-  const char* at = first;
-  do {
-    if (!findUnit(at, unit, blocked)) return first;
-    at = unit.markEnd;
-  } while (unit.end == Unit::End::Quote);
-  if (unit.end == Unit::End::Comment) {
-    const char* end = unit.markEnd;
-    while (end != windowEnd_ && isWhiteSpace(*end)) ++end;
-    unit.lineEnd = lineEndAt(end);
-    if (unit.lineEnd == 0) return first;
-    unit.markEnd = end;
-  } else if (unit.end == Unit::End::LineEnd || unit.end == Unit::End::OpenQuote) {
-    unit.mark = unit.markEnd;  // no comment: the line comes out whole
-  } else if (unit.end != Unit::End::LineComment) {
-    return first;
-  }
-  const char* codeEnd = unit.mark;
-  if (unit.end != Unit::End::LineEnd && unit.end != Unit::End::OpenQuote) {
-    while (codeEnd != first && isWhiteSpace(codeEnd[-1])) --codeEnd;
-  }
-  const std::string_view lineEnd(unit.markEnd, unit.lineEnd);
-  if (codeEnd != first || unit.mark == unit.markEnd) {
-    write(out, std::string_view(first, static_cast<std::size_t>(codeEnd - first)));
-    writeLineEnd(out, lineEnd);
-    crFate_ = Fate::Written;
-  } else if (rules_.keepLines) {
-    writeLineEnd(out, lineEnd);
-    crFate_ = Fate::Written;
-  } else {
-    crFate_ = Fate::Dropped;
-  }
-  ++line_;
-  stopped = !lines.count();
-  return unit.markEnd + unit.lineEnd;
-}
-
-template <class Output, class Lines>
-const char* FastCCommentStripper::takeUnits(Output& out, Lines& lines, const char* first,
-                                            bool& stopped) {
-  while (first != windowEnd_) {
-    if (!lineHasToken_ && !lineWritten_ && !commentSinceCode_ && !afterSplice_ && !spaceOwed_ &&
-        heldBlanks_.empty()) {
-      first = takeCleanLines(out, lines, first);
-      if (first == windowEnd_) break;
-      if (const char* const after = takeCommentedLine(out, lines, first, stopped); after != first) {
-        first = after;
-        if (stopped) break;
-        continue;
-      }
-    }
-    Unit unit;
-    if (first < unitsBlocked_ || !findUnit(first, unit, unitsBlocked_)) break;
-    codeRun(out, std::string_view(first, static_cast<std::size_t>(unit.mark - first)), false);
-    switch (unit.end) {
-      case Unit::End::Quote:
-      case Unit::End::OpenQuote:
-        noteCodeByte(*unit.mark);
-        writeCode(out,
-                  std::string_view(unit.mark, static_cast<std::size_t>(unit.markEnd - unit.mark)));
-        if (unit.end == Unit::End::Quote && !rules_.rawStrings && !percent_ &&
-            heldBlanks_.empty() && !spaceOwed_) {
-          unit.markEnd = takeQuotedStretch(out, unit.markEnd);
-        }
-        break;
-      case Unit::End::Comment:
-      case Unit::End::OpenComment:
-      case Unit::End::LineComment:
-        percent_ = false;
-        slashLine_ = line_;
-        openComment(unit.end == Unit::End::LineComment ? State::LineComment : State::BlockComment);
-        if (unit.end == Unit::End::Comment) closeComment();
-        if (unit.end == Unit::End::OpenComment && !rules_.keepLines && unit.markEnd != windowEnd_) {
-          unit.markEnd = skipCommentBody(lines, unit.markEnd);
-        }
-        break;
-      case Unit::End::LineEnd:
-        break;
-      case Unit::End::Splice:
-        writeCode(out, std::string_view(unit.mark, 1));
-        break;
-    }
-    first = unit.markEnd;
-    if (unit.end == Unit::End::Splice) {
-      write(out, std::string_view(first, unit.lineEnd));
-      crFate_ = Fate::Written;
-      afterSplice_ = true;
-      lineWritten_ = commentSinceCode_ = spaceOwed_ = lastWasBlank_ = false;
-      ++line_;
-      first += unit.lineEnd;
-      if (!lines.count()) {
-        stopped = true;
-        break;
-      }
-    } else if (unit.lineEnd != 0) {
-      codeLineEnd(out, std::string_view(first, unit.lineEnd));
-      ++line_;
-      first += unit.lineEnd;
-      if (!lines.count()) {
-        stopped = true;
-        break;
-      }
-    }
-    if (state_ != State::Code) break;
-  }
-  return first;
-}
-
-template <class Lines>
-const char* FastCCommentStripper::skipCommentBody(Lines& lines, const char* first) {
-  // Lead and trail bytes need no care here: no byte that matters in a
-  // comment is a trail byte, and a backslash matters only after a `*`.
-  // The first `*` before a `/` or a backslash, or last in the window:
-  const auto from = static_cast<std::size_t>(first - window_);
-  const auto size = static_cast<std::size_t>(windowEnd_ - window_);
-  const char* end = windowEnd_;
-  for (std::size_t block = from / 64; 64 * block < size; ++block) {
-    const std::uint64_t* const masks = masks_ + kCStripStops.count * block;
-    std::uint64_t before = (masks[kSlash] | masks[kBackslash]) >> 1;
-    if (64 * (block + 1) < size) {
-      before |= (masks[kCStripStops.count + kSlash] | masks[kCStripStops.count + kBackslash]) << 63;
-    } else {
-      before |= std::uint64_t{1} << (size - 1 - 64 * block);
-    }
-    const std::uint64_t skip = block == from / 64 ? ~std::uint64_t{0} << (from % 64) : ~0ull;
-    if (const std::uint64_t stars = masks[kStar] & before & skip; stars != 0) {
-      end = window_ + 64 * block + __builtin_ctzll(stars);
-      break;
-    }
-  }
-  const bool closes = end + 1 < windowEnd_ && end[1] == '/';
-  if (end == windowEnd_ && end[-1] == '\r') --end;  // see lineEndsOf
-  const std::uint64_t count = lineEndsIn(first, end, UINT64_MAX).first;
-  if (count > lines.quietCounts()) return first;
-  line_ += count;
-  lines.countQuietly(count);
-  if (count > 0) crFate_ = Fate::Dropped;
-  afterLead_ = false;
-  if (!closes) return end;
-  closeComment();
-  return end + 2;
-}
-
 template <class Output, class Lines>
 const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char* first,
                                           bool& stopped) {
@@ -655,34 +322,13 @@ const char* FastCCommentStripper::takeRun(Output& out, Lines& lines, const char*
       if (token_ == Token::None && !afterStrayBackslash_ && heldLineEnds_.empty()) {
         first = takeUnits(out, lines, first, stopped);
         if (stopped || first == windowEnd_ || state_ != State::Code) return first;
-        last = first;
       }
-      do {
-        if (!lineHasToken_ && !lineWritten_ && !commentSinceCode_ && !afterSplice_ && !spaceOwed_ &&
-            heldBlanks_.empty()) {
-          // At a line's start in code, a line with no stop before its end
-          // holds no comment and so comes out as it is; where a block's
-          // stops are all line ends, its lines are taken at once.
-          for (;;) {
-            first = takeCleanLines(out, lines, first);
-            last = findStop<kCodeStops>(first);
-            const std::size_t end = lineEndAt(last);
-            if (end == 0 || (lastWasCr_ && *first == '\n')) break;  // see writeLineEnd
-            write(out, std::string_view(first, static_cast<std::size_t>(last - first) + end));
-            ++line_;
-            first = last + end;
-            if (!lines.count()) {
-              stopped = true;
-              return first;
-            }
-            if (first == windowEnd_) return first;
-          }
-        } else {
-          last = findStop<kCodeStops>(first);
-        }
-        codeRun(out, run(), last == windowEnd_ || (*last != '/' && !isLineEnd(*last)));
-        if (shiftJis()) afterLead_ = endsAfterLead(run());
-      } while (lineEnded([&](std::string_view end) { codeLineEnd(out, end); }));
+      // Up to the next stop, and the line end if it is one; then back to
+      // the strides.
+      last = findStop<kCodeStops>(first);
+      codeRun(out, run(), last == windowEnd_ || (*last != '/' && !isLineEnd(*last)));
+      if (shiftJis()) afterLead_ = endsAfterLead(run());
+      lineEnded([&](std::string_view end) { codeLineEnd(out, end); });
       return last;
     case State::LineComment:
       if (afterLead_) return first;
@@ -862,3 +508,5 @@ inline bool FastCCommentStripper::endsAfterLead(std::string_view bytes) const {
 }
 
 }  // namespace cstrip
+
+#include "fast_c_comment_stripper_units.h"
