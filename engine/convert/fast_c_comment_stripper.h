@@ -137,10 +137,8 @@ class FastCCommentStripper : private CCommentStripper {
     bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0F;
     return (bits * 0x0101010101010101) >> 56;
   }
-  // The line ends of [first, last), by lineEndsOf: their number, or no more
-  // than `most`, and the end of the last one counted (`first` for none).
-  std::pair<std::uint64_t, const char*> lineEndsIn(const char* first, const char* last,
-                                                   std::uint64_t most) const;
+  // The number of line ends in [first, last), by lineEndsOf.
+  std::uint64_t lineEndsIn(const char* first, const char* last) const;
   // The length of a line end at `at` whose end is known: 2 for CR LF, 1 for
   // LF or a CR before another byte, 0 for none or a CR at the window's end.
   std::size_t lineEndAt(const char* at) const {

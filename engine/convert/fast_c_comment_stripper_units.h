@@ -24,28 +24,17 @@ inline std::uint64_t FastCCommentStripper::lineEndsOf(std::size_t block) const {
   return masks[kLf] | crs;
 }
 
-inline std::pair<std::uint64_t, const char*> FastCCommentStripper::lineEndsIn(
-    const char* first, const char* last, std::uint64_t most) const {
+inline std::uint64_t FastCCommentStripper::lineEndsIn(const char* first, const char* last) const {
   const auto from = static_cast<std::size_t>(first - window_);
   const auto to = static_cast<std::size_t>(last - window_);
   std::uint64_t count = 0;
-  const char* end = first;
-  for (std::size_t block = from / 64; block * 64 < to && count < most; ++block) {
+  for (std::size_t block = from / 64; block * 64 < to; ++block) {
     std::uint64_t ends = lineEndsOf(block);
     if (block == from / 64) ends &= ~std::uint64_t{0} << (from % 64);
     if (to - block * 64 < 64) ends &= (std::uint64_t{1} << (to - block * 64)) - 1;
-    if (ends == 0) continue;
-    std::uint64_t found = countBits(ends);
-    if (found > most - count) {  // keep the first of them
-      found = most - count;
-      std::uint64_t kept = 0;
-      for (std::uint64_t i = 0; i < found; ++i, ends &= ends - 1) kept |= ends & -ends;
-      ends = kept;
-    }
-    count += found;
-    end = window_ + 64 * block + (63 - __builtin_clzll(ends)) + 1;
+    count += countBits(ends);
   }
-  return {count, end};
+  return count;
 }
 
 template <class Output, class Lines>
@@ -254,6 +243,7 @@ template <class Output, class Lines>
 const char* FastCCommentStripper::takeUnits(Output& out, Lines& lines, const char* first,
                                             bool& stopped) {
   while (first != windowEnd_) {
+    // At a line's start with nothing held, whole lines first.
     if (!lineHasToken_ && !lineWritten_ && !commentSinceCode_ && !afterSplice_ && !spaceOwed_ &&
         heldBlanks_.empty()) {
       first = takeCleanLines(out, lines, first);
@@ -296,19 +286,16 @@ const char* FastCCommentStripper::takeUnits(Output& out, Lines& lines, const cha
         break;
     }
     first = unit.markEnd;
-    if (unit.end == Unit::End::Splice) {
-      write(out, std::string_view(first, unit.lineEnd));
-      crFate_ = Fate::Written;
-      afterSplice_ = true;
-      lineWritten_ = commentSinceCode_ = spaceOwed_ = lastWasBlank_ = false;
-      ++line_;
-      first += unit.lineEnd;
-      if (!lines.count()) {
-        stopped = true;
-        break;
+    if (unit.lineEnd != 0) {
+      const std::string_view lineEnd(first, unit.lineEnd);
+      if (unit.end == Unit::End::Splice) {  // the logical line goes on
+        write(out, lineEnd);
+        crFate_ = Fate::Written;
+        afterSplice_ = true;
+        lineWritten_ = commentSinceCode_ = spaceOwed_ = lastWasBlank_ = false;
+      } else {
+        codeLineEnd(out, lineEnd);
       }
-    } else if (unit.lineEnd != 0) {
-      codeLineEnd(out, std::string_view(first, unit.lineEnd));
       ++line_;
       first += unit.lineEnd;
       if (!lines.count()) {
@@ -345,7 +332,7 @@ const char* FastCCommentStripper::skipCommentBody(Lines& lines, const char* firs
   }
   const bool closes = end + 1 < windowEnd_ && end[1] == '/';
   if (end == windowEnd_ && end[-1] == '\r') --end;  // see lineEndsOf
-  const std::uint64_t count = lineEndsIn(first, end, UINT64_MAX).first;
+  const std::uint64_t count = lineEndsIn(first, end);
   if (count > lines.quietCounts()) return first;
   line_ += count;
   lines.countQuietly(count);
