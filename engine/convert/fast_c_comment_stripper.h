@@ -120,7 +120,7 @@ class FastCCommentStripper : private CCommentStripper {
   // In a block comment, with its line ends dropped (no keepLines) and no
   // `*` just read: passes over the comment up to its `*/`, which it takes
   // too, or up to a `*` whose effect is for the stepper to settle (before
-  // a splice or at the window's end) or the window's end, counting the
+  // a backslash, or last in the window) or the window's end, counting the
   // line ends at once when lines.quietCounts() lets it. Returns where it
   // ended: `first` when it took nothing.
   template <class Lines>
@@ -197,12 +197,13 @@ class FastCCommentStripper : private CCommentStripper {
   template <class Output, class Lines>
   const char* takeUnits(Output& out, Lines& lines, const char* first, bool& stopped);
   // Without raw strings, in code right after a string or constant closed
-  // on a line with code written and nothing held or owed: takes the code
-  // and strings from `first` up to the last quote that closes one before a
-  // byte that could do more than open or close one (a comment's start, a
-  // backslash, an apostrophe, a line end), finding the strings from the
-  // parity of the quotes, a block at a time. What it takes comes out as it
-  // is and leaves the state as it found it. Returns where it ended.
+  // on its line (so that code has been written on the line, and nothing is
+  // held or owed): takes the code and strings from `first` up to the last
+  // quote that closes one before a byte that could do more than open or
+  // close one (a comment's start, a backslash, an apostrophe, a line end),
+  // finding the strings from the parity of the quotes, a block at a time.
+  // What it takes comes out as it is and leaves the state as it found it.
+  // Returns where it ended.
   template <class Output>
   const char* takeQuotedStretch(Output& out, const char* first);
   // Shift-JIS: whether the byte at `at` is a trail byte, where `from` (not

@@ -263,8 +263,7 @@ const char* FastCCommentStripper::takeUnits(Output& out, Lines& lines, const cha
         noteCodeByte(*unit.mark);
         writeCode(out,
                   std::string_view(unit.mark, static_cast<std::size_t>(unit.markEnd - unit.mark)));
-        if (unit.end == Unit::End::Quote && !rules_.rawStrings && !percent_ &&
-            heldBlanks_.empty() && !spaceOwed_) {
+        if (unit.end == Unit::End::Quote && !rules_.rawStrings) {
           unit.markEnd = takeQuotedStretch(out, unit.markEnd);
         }
         break;

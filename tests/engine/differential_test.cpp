@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <string>
@@ -164,6 +165,50 @@ TEST(FastCCommentStripper, MatchesTheStepperOnTextLikeC) {
       while (input.size() + 4 < at) input += "+\"b\"";
       input.resize(at - 1, '+');
       check(input + mark + " \"q\" + \"r\";\n");
+    }
+  }
+}
+
+TEST(FastCCommentStripper, StopsAtTheLineEndWhoseCountSaysStop) {
+  // A window that shows every line's count, and asks to stop at one: the
+  // stripping counts no line after it, and says it stopped.
+  struct StopAt {
+    std::uint64_t left;
+    std::uint64_t counted = 0;
+    bool count() { return ++counted < left; }
+    std::uint64_t quietCounts() const { return 0; }
+    void countQuietly(std::uint64_t) {}
+  };
+  // Lines as code has them, each taken whole by one of the strides, or
+  // text much like C.
+  const std::string kLines[] = {"a = b;\n",         "int a;  // c\r\n",
+                                "  /* c */\n",      "x(\"s\"); /* c */\n",
+                                "#define X 1 \\\n", "/* c\n c */ y;\n"};
+  std::mt19937_64 random(20261213);
+  for (int round = 0; round < 300 && !::testing::Test::HasFailure(); ++round) {
+    std::string input;
+    if (round % 2 == 0) {
+      while (input.size() < 2000) input += kLines[random() % std::size(kLines)];
+    } else {
+      input = cLikeInput(random, 1 + random() % 3000);
+    }
+    const CStripRules rules{random() % 2 ? TextEncoding::ShiftJis : TextEncoding::Utf8,
+                            random() % 4 == 0, random() % 4 == 0};
+    const auto lines = static_cast<std::uint64_t>(
+        std::ranges::count(stripCByteByByte({input}, rules).events, '|'));
+    if (lines == 0) continue;
+    const std::uint64_t stopAt = 1 + random() % lines;
+    for (const ByteKernels& kernels : availableByteKernels()) {
+      Recorded run;
+      StopAt window{stopAt};
+      FastCCommentStripper stripper(rules, kernels);
+      bool going = true;
+      for (const auto& chunk : randomChunks(random, input)) {
+        if (!(going = stripper.feed(chunk, run, window))) break;
+      }
+      EXPECT_FALSE(going) << kernels.name << " on " << ::testing::PrintToString(input);
+      EXPECT_EQ(window.counted, stopAt)
+          << kernels.name << " on " << ::testing::PrintToString(input);
     }
   }
 }
