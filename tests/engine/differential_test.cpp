@@ -107,16 +107,26 @@ TEST(FastCommentStripper, MatchesTheStepper) {
   });
 }
 
+// The C stripping of `input` with every version of the byte kernels, in
+// random chunks and whole, against the stepper; in either encoding, raw
+// strings and kept lines each read one time in `oneIn`.
+void expectCStrippedAsByTheStepper(const std::string& input, std::mt19937_64& random,
+                                   unsigned oneIn) {
+  const CStripRules rules{random() % 2 ? TextEncoding::ShiftJis : TextEncoding::Utf8,
+                          random() % oneIn == 0, random() % oneIn == 0};
+  const auto expected = stripCByteByByte({input}, rules);
+  for (const ByteKernels& kernels : availableByteKernels()) {
+    const std::uint64_t quiet = std::array{0, 1, 7, -1}[random() % 4];
+    EXPECT_EQ(stripCFast(randomChunks(random, input), rules, kernels, quiet), expected)
+        << kernels.name << " on " << ::testing::PrintToString(input);
+    EXPECT_EQ(stripCFast({input}, rules, kernels, quiet), expected)
+        << kernels.name << " on " << ::testing::PrintToString(input);
+  }
+}
+
 TEST(FastCCommentStripper, MatchesTheStepper) {
   checkInputs(20261208, [](const std::string& input, std::mt19937_64& random) {
-    const CStripRules rules{random() % 2 ? TextEncoding::ShiftJis : TextEncoding::Utf8,
-                            random() % 2 == 0, random() % 2 == 0};
-    const auto expected = stripCByteByByte({input}, rules);
-    for (const ByteKernels& kernels : availableByteKernels()) {
-      const std::uint64_t quiet = std::array{0, 1, 7, -1}[random() % 4];
-      EXPECT_EQ(stripCFast(randomChunks(random, input), rules, kernels, quiet), expected)
-          << kernels.name << " on " << ::testing::PrintToString(input);
-    }
+    expectCStrippedAsByTheStepper(input, random, 2);
   });
 }
 
@@ -144,16 +154,7 @@ std::string cLikeInput(std::mt19937_64& random, std::size_t size) {
 TEST(FastCCommentStripper, MatchesTheStepperOnTextLikeC) {
   std::mt19937_64 random(20261212);
   const auto check = [&](const std::string& input) {
-    const CStripRules rules{random() % 2 ? TextEncoding::ShiftJis : TextEncoding::Utf8,
-                            random() % 4 == 0, random() % 4 == 0};
-    const auto expected = stripCByteByByte({input}, rules);
-    for (const ByteKernels& kernels : availableByteKernels()) {
-      const std::uint64_t quiet = std::array{0, 1, 7, -1}[random() % 4];
-      EXPECT_EQ(stripCFast(randomChunks(random, input), rules, kernels, quiet), expected)
-          << kernels.name << " on " << ::testing::PrintToString(input);
-      EXPECT_EQ(stripCFast({input}, rules, kernels, quiet), expected)
-          << kernels.name << " on " << ::testing::PrintToString(input);
-    }
+    expectCStrippedAsByTheStepper(input, random, 4);
   };
   for (int round = 0; round < 1500 && !::testing::Test::HasFailure(); ++round) {
     check(cLikeInput(random, round % 20 == 0 ? 20000 : random() % 800));
