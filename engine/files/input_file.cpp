@@ -1,6 +1,7 @@
 #include "input_file.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 #include "run_error.h"
@@ -27,9 +28,19 @@ InputFile::InputFile(const std::filesystem::path& path, bool regularOnly, bool f
       buffer_(std::make_unique_for_overwrite<char[]>(kIoBufferSize)) {}
 
 std::span<char> InputFile::read() {
-  const std::size_t got =
-      peeked_ > 0 ? std::exchange(peeked_, 0) : file_.read(buffer_.get(), kIoBufferSize);
+  const std::size_t got = peeked_ > 0  ? std::exchange(peeked_, 0)
+                          : readAhead_ ? readAhead_->take(buffer_)
+                                       : file_.read(buffer_.get(), kIoBufferSize);
   returned_ += got;
+  // A regular file that fills a buffer most likely has more: the next one
+  // is read while this one is converted.
+  if (got == kIoBufferSize && !readAhead_ && file_.rewindable()) {
+    try {
+      readAhead_ = std::make_unique<ReadAhead>(file_, returned_, kIoBufferSize);
+    } catch (const std::system_error&) {
+      // No thread to spare: the file is read as it is converted.
+    }
+  }
   return {buffer_.get(), got};
 }
 
@@ -44,6 +55,7 @@ std::span<const char> InputFile::peek() {
 }
 
 void InputFile::close() {
+  readAhead_.reset();
   try {
     file_.close();
   } catch (const RunError&) {
@@ -52,6 +64,7 @@ void InputFile::close() {
 }
 
 void InputFile::rewind() {
+  readAhead_.reset();
   file_.rewind();
   peeked_ = 0;
   returned_ = 0;

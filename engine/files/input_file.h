@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 
+#include "read_ahead.h"
 #include "system_file.h"
 
 namespace cstrip {
@@ -19,10 +20,14 @@ class InputFile {
   // SystemFile::openToRead does with `regularOnly` and `followLink`.
   explicit InputFile(const std::filesystem::path& path, bool regularOnly = false,
                      bool followLink = true);
+  // Kept where it was made: a read ahead refers to its file.
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
 
   // The next bytes of the file, at most kIoBufferSize; empty only at the
   // end of the file. Valid and writable until the next call. Throws
-  // RunError on a read failure.
+  // RunError on a read failure. Once a regular file has filled a buffer,
+  // the next one is read ahead meanwhile.
   std::span<char> read();
 
   // Before the first read(): the file's first kIoBufferSize bytes, or all
@@ -51,8 +56,9 @@ class InputFile {
   std::filesystem::path path_;
   SystemFile file_;
   std::unique_ptr<char[]> buffer_;
-  std::size_t peeked_ = 0;      // bytes at the buffer's start that read() returns next
-  std::uint64_t returned_ = 0;  // bytes read() has returned since the start
+  std::size_t peeked_ = 0;                // bytes at the buffer's start that read() returns next
+  std::uint64_t returned_ = 0;            // bytes read() has returned since the start
+  std::unique_ptr<ReadAhead> readAhead_;  // last: gone before the file and buffer
 };
 
 }  // namespace cstrip

@@ -24,6 +24,7 @@
 
 #include "fake_window.h"
 #include "file_names.h"
+#include "input_file.h"
 #include "output_file.h"
 #include "run_conversion.h"
 #include "run_error.h"
@@ -494,6 +495,44 @@ TEST(FileNames, FindCp932NamesAndShowEveryPathReadably) {
   EXPECT_EQ(findFile(dir.file("none/語.c")), dir.file("none/語.c"));
 }
 #endif
+
+TEST(InputFile, ReadsEveryByteOnceInOrderThoughReadAheadAndFromAnyPointAgain) {
+  std::string bytes(4 * kIoBufferSize + 100, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+  TempDir dir;
+  writeFile(dir.file("in"), bytes);
+  struct {
+    const char* name;
+    bool peek;             // peeks before the first read
+    int readsThenRewind;   // reads, then rewinds, before reading all
+    std::uint64_t readAt;  // reads from here on again after the first read
+  } const kCases[] = {
+      {"Plain", false, 0, 0},
+      {"Peeked", true, 0, 3 * kIoBufferSize - 1},
+      {"RewoundWhileReadAhead", false, 2, 0},
+      {"RewoundAfterTheEnd", true, 6, kIoBufferSize + 1},
+  };
+  for (const auto& test : kCases) {
+    SCOPED_TRACE(test.name);
+    InputFile input(dir.file("in"));
+    if (test.peek) {
+      EXPECT_EQ(input.peek().size(), kIoBufferSize);
+    }
+    for (int i = 0; i < test.readsThenRewind; ++i) input.read();
+    if (test.readsThenRewind > 0) input.rewind();
+    std::string read;
+    for (auto chunk = input.read(); !chunk.empty(); chunk = input.read()) {
+      read.append(chunk.data(), chunk.size());
+      if (read.size() == kIoBufferSize) {
+        std::string again(bytes.size(), '\0');
+        again.resize(input.readAt(test.readAt, again));
+        EXPECT_EQ(again, bytes.substr(test.readAt));
+      }
+    }
+    EXPECT_EQ(read.size(), bytes.size());
+    EXPECT_TRUE(read == bytes);
+  }
+}
 
 TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizes) {
   TempDir dir;
