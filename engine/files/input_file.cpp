@@ -1,7 +1,6 @@
 #include "input_file.h"
 
 #include <algorithm>
-#include <system_error>
 #include <utility>
 
 #include "run_error.h"
@@ -34,12 +33,8 @@ std::span<char> InputFile::read() {
   returned_ += got;
   // A regular file that fills a buffer most likely has more: the next one
   // is read while this one is converted.
-  if (got == kIoBufferSize && !readAhead_ && file_.rewindable()) {
-    try {
-      readAhead_ = std::make_unique<ReadAhead>(file_, returned_, kIoBufferSize);
-    } catch (const std::system_error&) {
-      // No thread to spare: the file is read as it is converted.
-    }
+  if (got == kIoBufferSize && io_ && !readAhead_ && file_.rewindable()) {
+    readAhead_ = std::make_unique<ReadAhead>(*io_, file_, returned_, kIoBufferSize);
   }
   return {buffer_.get(), got};
 }

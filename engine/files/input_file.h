@@ -20,14 +20,20 @@ class InputFile {
   // SystemFile::openToRead does with `regularOnly` and `followLink`.
   explicit InputFile(const std::filesystem::path& path, bool regularOnly = false,
                      bool followLink = true);
+  // As above, reading a regular file ahead on `io` once it has filled a
+  // buffer; `io` outlives the InputFile.
+  InputFile(IoThread& io, const std::filesystem::path& path, bool regularOnly = false,
+            bool followLink = true)
+      : InputFile(path, regularOnly, followLink) {
+    io_ = &io;
+  }
   // Kept where it was made: a read ahead refers to its file.
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
   // The next bytes of the file, at most kIoBufferSize; empty only at the
   // end of the file. Valid and writable until the next call. Throws
-  // RunError on a read failure. Once a regular file has filled a buffer,
-  // the next one is read ahead meanwhile.
+  // RunError on a read failure.
   std::span<char> read();
 
   // Before the first read(): the file's first kIoBufferSize bytes, or all
@@ -56,8 +62,9 @@ class InputFile {
   std::filesystem::path path_;
   SystemFile file_;
   std::unique_ptr<char[]> buffer_;
-  std::size_t peeked_ = 0;                // bytes at the buffer's start that read() returns next
-  std::uint64_t returned_ = 0;            // bytes read() has returned since the start
+  std::size_t peeked_ = 0;      // bytes at the buffer's start that read() returns next
+  std::uint64_t returned_ = 0;  // bytes read() has returned since the start
+  IoThread* io_ = nullptr;
   std::unique_ptr<ReadAhead> readAhead_;  // last: gone before the file and buffer
 };
 

@@ -8,8 +8,11 @@
 namespace cstrip {
 
 OutputFile::OutputFile(const std::filesystem::path& path, FileIdentity input,
-                       FileAccess inputAccess, const OutputRules& rules, std::size_t bufferSize)
-    : bufferSize_(bufferSize), buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {
+                       FileAccess inputAccess, const OutputRules& rules, std::size_t bufferSize,
+                       IoThread* writeBehind)
+    : bufferSize_(bufferSize),
+      buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)),
+      io_(writeBehind) {
   if (path.empty()) throw RunError(Failure::NoOutputPath);
   if (rules.inPlace) {
     target_ = SystemFile::findInPlace(path, input, rules.backupSuffix);
@@ -38,6 +41,7 @@ OutputFile::OutputFile(const std::filesystem::path& path, FileIdentity input,
 }
 
 OutputFile::~OutputFile() {
+  if (io_ != nullptr) io_->waitFor(writing_);
   // Once the process is asked to stop, a stream that waits on its reader
   // is not written again.
   if (!file_ || target_.kind != OutputTarget::Kind::Stream || processStopSignal() != 0) return;
@@ -49,23 +53,51 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::flushThenWrite(std::span<const char> bytes) {
-  flush();
   if (bytes.size() >= directWriteSize()) {
-    file_->writeAll(bytes.data(), bytes.size());
+    // At once, with the buffer: a write behind would wait for this one.
+    writeNow(buffer_.get(), std::exchange(used_, 0));
+    writeNow(bytes.data(), bytes.size());
   } else {
+    flush();
     std::memcpy(buffer_.get(), bytes.data(), bytes.size());
     used_ = bytes.size();
   }
 }
 
 void OutputFile::flush() {
+  if (!behind() || used_ == 0) return writeNow(buffer_.get(), std::exchange(used_, 0));
+  settle();  // the spare buffer is free once its write is done
+  if (!spare_) spare_ = std::make_unique_for_overwrite<char[]>(bufferSize_);
+  std::swap(buffer_, spare_);
   const std::size_t size = std::exchange(used_, 0);
-  file_->writeAll(buffer_.get(), size);
+  writing_ = io_->post([this, data = spare_.get(), size, offset = written_] {
+    try {
+      file_->writeAllAt(data, size, offset);
+    } catch (...) {
+      failed_ = std::current_exception();
+    }
+  });
+  written_ += size;
+}
+
+void OutputFile::settle() {
+  if (io_ == nullptr) return;
+  io_->waitFor(writing_);
+  if (failed_) std::rethrow_exception(failed_);
+}
+
+void OutputFile::writeNow(const char* data, std::size_t size) {
+  if (behind()) {
+    file_->writeAllAt(data, size, written_);
+  } else {
+    file_->writeAll(data, size);
+  }
+  written_ += size;
 }
 
 void OutputFile::commit() {
   if (!file_) return;
-  flush();  // if it throws, the destructor removes the temporary file
+  flushNow();  // if it throws, the destructor removes the temporary file
   SystemFile file = std::move(*file_);
   file_.reset();
   if (target_.kind == OutputTarget::Kind::Stream) {

@@ -3,11 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 
+#include "io_thread.h"
 #include "system_file.h"
 
 namespace cstrip {
@@ -40,9 +43,13 @@ class OutputFile {
   // is empty, names a folder or cannot be written, and when it names the
   // file `input` by any spelling; that file is then left untouched, not
   // even opened. In place, the path must name `input` instead, as
-  // SystemFile::findInPlace says, and is never a stream.
+  // SystemFile::findInPlace says, and is never a stream. With `writeBehind`
+  // (which outlives the OutputFile), a file that is no stream is written
+  // behind: each full buffer goes to the file on that thread while the run
+  // goes on, and a write that fails there is reported by a later call.
   OutputFile(const std::filesystem::path& path, FileIdentity input, FileAccess inputAccess,
-             const OutputRules& rules, std::size_t bufferSize = kIoBufferSize);
+             const OutputRules& rules, std::size_t bufferSize = kIoBufferSize,
+             IoThread* writeBehind = nullptr);
   // Reached without commit() when a run fails or stops: a temporary file is
   // removed, a stream gets what was written so far.
   ~OutputFile();
@@ -69,7 +76,7 @@ class OutputFile {
   // before, leaving where write() goes as it was. Throws RunError as write()
   // does. Only where rewritable().
   void rewrite(std::uint64_t offset, std::span<const char> bytes) {
-    flush();
+    flushNow();
     file_->writeAllAt(bytes.data(), bytes.size(), offset);
   }
 
@@ -77,7 +84,9 @@ class OutputFile {
   // what was written. Throws RunError as write() does. Only where
   // rewritable().
   void restart() {
+    settle();
     used_ = 0;
+    written_ = 0;
     file_->truncate();
   }
 
@@ -90,7 +99,19 @@ class OutputFile {
  private:
   // Spans this large go to the file directly, saving a copy through the buffer.
   std::size_t directWriteSize() const { return bufferSize_ / 4; }
+  // Whether the file is written behind, every write then at its offset.
+  bool behind() const { return io_ != nullptr && target_.kind != OutputTarget::Kind::Stream; }
+  // Writes out the buffer, behind where the file is.
   void flush();
+  // Writes out the buffer at once, after what is written behind.
+  void flushNow() {
+    settle();
+    writeNow(buffer_.get(), std::exchange(used_, 0));
+  }
+  // Waits for the write behind, if any, and throws the RunError it failed with.
+  void settle();
+  // Writes `size` bytes at `data` after those written before, at once.
+  void writeNow(const char* data, std::size_t size);
   // Flushes the buffer, then writes `bytes` directly if large, else buffers them.
   void flushThenWrite(std::span<const char> bytes);
 
@@ -99,6 +120,11 @@ class OutputFile {
   std::size_t used_ = 0;
   OutputTarget target_;
   std::optional<SystemFile> file_;  // empty once committed
+  std::uint64_t written_ = 0;       // bytes handed to the file since its start
+  IoThread* io_;                    // the thread that writes behind
+  std::unique_ptr<char[]> spare_;   // the buffer it writes
+  IoThread::Ticket writing_ = 0;    // and its write
+  std::exception_ptr failed_;       // set by the write, read once it is waited for
 };
 
 }  // namespace cstrip

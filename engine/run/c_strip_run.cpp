@@ -48,8 +48,12 @@ bool readsRawStrings(const std::filesystem::path& input) {
 
 void DeleteCComment(WindowOperations& window) {
   const bool keepLines = window.keepLines();
-  // Decided as it strips, where it may start the output over.
-  RunFrame frame(window, true, true);
+  // Decided as it strips, where it may start the output over. The
+  // stripping takes longer over a buffer than the system takes to write
+  // it, so its output is written behind; the other conversions are
+  // quicker, and left to write their own.
+  constexpr bool kWriteBehind = true;
+  RunFrame frame(window, true, true, kWriteBehind);
   const CStripRules rules{frame.decidedEncoding().value_or(TextEncoding::Utf8),
                           readsRawStrings(frame.inputPath()), keepLines};
   RunText text(frame);

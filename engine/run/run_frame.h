@@ -6,6 +6,7 @@
 #include "file_names.h"
 #include "input_encoding.h"
 #include "input_file.h"
+#include "io_thread.h"
 #include "line_counter.h"
 #include "output_file.h"
 #include "run_error.h"
@@ -27,15 +28,20 @@ class RunFrame {
   // named input to convert in place that is not a regular file; the output
   // is not touched when the input is refused. With `whileConverting`, an
   // input that can be read twice going to an output that can be rewritten
-  // is left undecided, for the run to decide as it converts.
-  RunFrame(WindowOperations& window, bool decideEncoding, bool whileConverting = false)
+  // is left undecided, for the run to decide as it converts. A regular
+  // input is read ahead on a thread of the run's own; with `writeBehind`,
+  // for a conversion slower than the system's writes, a file output is
+  // written behind on it too.
+  RunFrame(WindowOperations& window, bool decideEncoding, bool whileConverting = false,
+           bool writeBehind = false)
       : rules_(window.fileRules()),
-        input_(openInput(window, rules_)),
+        input_(openInput(io_, window, rules_)),
         encoding_(examineInput(input_, decideEncoding, whileConverting)),
         output_(rules_.inPlace ? input_.path() : window.outputPath(), input_.identity(),
                 input_.access(),
                 OutputRules{rules_.replaceOutput, rules_.inPlace, rules_.backupSuffix,
-                            rules_.releaseReplacedAside}),
+                            rules_.releaseReplacedAside},
+                kIoBufferSize, writeBehind ? &io_ : nullptr),
         lines_(window) {
     if (!encoding_ && !output_.rewritable()) encoding_ = readEncoding(input_);
   }
@@ -74,14 +80,14 @@ class RunFrame {
   }
 
  private:
-  static InputFile openInput(WindowOperations& window, const FileRules& rules) {
-    if (rules.walkedInput) return InputFile(window.inputPath(), true, rules.followLinks);
+  static InputFile openInput(IoThread& io, WindowOperations& window, const FileRules& rules) {
+    if (rules.walkedInput) return InputFile(io, window.inputPath(), true, rules.followLinks);
     const std::filesystem::path path = findFile(window.inputPath());
-    if (!rules.inPlace) return InputFile(path);
+    if (!rules.inPlace) return InputFile(io, path);
     // "-", standard input, has no file to replace.
     if (isStandardStream(path)) throw RunError(Failure::NotRegularInPlace, path);
     try {
-      return InputFile(path, true);
+      return InputFile(io, path, true);
     } catch (const RunError& error) {
       if (error.failure() != Failure::NotRegularInput) throw;
       throw RunError(Failure::NotRegularInPlace, path);
@@ -89,6 +95,7 @@ class RunFrame {
   }
 
   FileRules rules_;
+  IoThread io_;  // before the files that use it, and gone after them
   InputFile input_;
   std::optional<TextEncoding> encoding_;
   OutputFile output_;

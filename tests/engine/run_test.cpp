@@ -8,6 +8,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -25,6 +26,7 @@
 #include "fake_window.h"
 #include "file_names.h"
 #include "input_file.h"
+#include "io_thread.h"
 #include "output_file.h"
 #include "run_conversion.h"
 #include "run_error.h"
@@ -432,6 +434,39 @@ TEST(RunConversion, AWriteThatFailsPartWayIsReported) {
   }
 }
 
+#ifndef _WIN32
+TEST(RunConversion, AFileWriteThatFailsPartWayIsReportedAndLeavesNothing) {
+  // Past ulimit -f a write fails with EFBIG, also one written behind: the
+  // limit is lifted once the output is past it, so that the writes after
+  // the failure succeed, and only the failure's own report stops the run.
+  TempDir dir;
+  const std::string input =
+      repeated("x = y; /* a comment */ s = \"\\n\"; // and one more\n", 100000);
+  for (const int option : {4, 1}) {
+    SCOPED_TRACE(option);
+    FakeWindow window(dir.file("in.c"), dir.file("out.c"));
+    writeFile(window.text1, input);
+    writeFile(window.text2, kEarlier);
+    window.option4 = option == 4;
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit before = limit;
+    limit.rlim_cur = 1 << 20;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    int yields = 0;
+    window.onYield = [&](FakeWindow&) {
+      if (++yields == 90000) ::setrlimit(RLIMIT_FSIZE, &before);  // well past 1 MiB out
+      return true;
+    };
+    const int failure = failureOf(window).first;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &before), 0);
+    EXPECT_EQ(failure, EFBIG);
+    EXPECT_TRUE(readFile(window.text2) == kEarlier);
+    EXPECT_EQ(filesIn(dir.path), 2);
+  }
+}
+#endif
+
 TEST(RunConversion, AWalkedInputIsRefusedUnlessStillARegularFile) {
   TempDir dir;
   ASSERT_EQ(::mkfifo(dir.file("fifo.c").c_str(), 0600), 0);  // no writer: opening would wait
@@ -514,7 +549,8 @@ TEST(InputFile, ReadsEveryByteOnceInOrderThoughReadAheadAndFromAnyPointAgain) {
   };
   for (const auto& test : kCases) {
     SCOPED_TRACE(test.name);
-    InputFile input(dir.file("in"));
+    IoThread io;
+    InputFile input(io, dir.file("in"));
     if (test.peek) {
       EXPECT_EQ(input.peek().size(), kIoBufferSize);
     }
@@ -534,10 +570,18 @@ TEST(InputFile, ReadsEveryByteOnceInOrderThoughReadAheadAndFromAnyPointAgain) {
   }
 }
 
-TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizes) {
+TEST(OutputFile, KeepsEveryByteInOrderWhateverTheSpanSizesWrittenBehindOrNot) {
   TempDir dir;
-  for (const std::size_t bufferSize : {16u, 64u}) {
-    OutputFile output(dir.file("out"), FileIdentity{}, FileAccess{}, {}, bufferSize);
+  IoThread io;
+  struct {
+    std::size_t bufferSize;
+    bool behind;
+  } const kCases[] = {{16, false}, {64, false}, {16, true}, {64, true}};
+  for (const auto& [bufferSize, behind] : kCases) {
+    SCOPED_TRACE(behind ? "behind" : "at once");
+    if (behind) io.post([] {});  // a task ahead of the writes, as a read ahead would be
+    OutputFile output(dir.file("out"), FileIdentity{}, FileAccess{}, {}, bufferSize,
+                      behind ? &io : nullptr);
     std::string expected;
     for (std::size_t i = 0; i < 300; ++i) {
       // Mostly small spans, which go through the buffer, some large ones.
