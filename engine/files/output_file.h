@@ -101,7 +101,7 @@ class OutputFile {
   std::size_t directWriteSize() const { return bufferSize_ / 4; }
   // Whether the file is written behind, every write then at its offset.
   bool behind() const { return io_ != nullptr && target_.kind != OutputTarget::Kind::Stream; }
-  // Writes out the buffer, behind where the file is.
+  // Writes out the buffer: behind, where the file is written behind, else at once.
   void flush();
   // Writes out the buffer at once, after what is written behind.
   void flushNow() {

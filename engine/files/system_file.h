@@ -148,6 +148,9 @@ class SystemFile {
   void writeAll(const char* data, std::size_t size);
   // As read() and writeAll(), at `offset` from the file's start, without
   // moving where the next read() or writeAll() goes. For regular files only.
+  // Calls on two threads at once are safe, but may leave that place wrong
+  // on Windows: a file read or written so then goes by offsets alone, or
+  // rewinds or truncates first.
   std::size_t readAt(char* into, std::size_t size, std::uint64_t offset);
   void writeAllAt(const char* data, std::size_t size, std::uint64_t offset);
   // Empties a regular file open for writing; the next writeAll() goes to
