@@ -54,7 +54,9 @@ OutputFile::~OutputFile() {
 
 void OutputFile::flushThenWrite(std::span<const char> bytes) {
   if (bytes.size() >= directWriteSize()) {
-    // At once, with the buffer: a write behind would wait for this one.
+    // The caller's span goes out before write() returns, so here, at once;
+    // the bytes buffered before it go with it rather than on the thread,
+    // where they would only queue behind a read.
     writeNow(buffer_.get(), std::exchange(used_, 0));
     writeNow(bytes.data(), bytes.size());
   } else {
